@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs what Pellam needs on Debian 12 (only what is missing) and builds it into build/.
+# Usage: scripts/setup.sh [extra cmake options...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+  build-essential cmake ninja-build ccache pkg-config
+  libxml2-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  ffmpeg cdrdao genisoimage libcdio-utils python3 time
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/ccache}"
+if [ ! -f build/build.ninja ]; then
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELLAM_WERROR=ON "$@"
+fi
+cmake --build build -j2
