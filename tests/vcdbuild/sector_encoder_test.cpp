@@ -16,7 +16,8 @@ using Sector = std::array<std::uint8_t, kRawSectorSize>;
 // bits taken least significant first.
 std::uint32_t ReferenceEdc(const std::uint8_t* p, std::size_t n) {
     std::uint32_t poly = 0;
-    for (int e : {31, 16, 15, 4, 3, 1, 0}) poly |= 1u << (31 - e); // reflected, x^32 implicit
+    for (int e : {31, 16, 15, 4, 3, 1, 0})
+        poly |= 1u << (31 - e); // reflected, x^32 implicit
     std::uint32_t crc = 0;
     for (std::size_t i = 0; i < n; ++i) {
         for (int b = 0; b < 8; ++b) {
@@ -41,7 +42,8 @@ std::uint8_t GfMul(std::uint8_t a, std::uint8_t b) {
 
 std::uint8_t GfAlphaPow(int k) {
     std::uint8_t r = 1;
-    for (int i = 0; i < k; ++i) r = GfMul(r, 2);
+    for (int i = 0; i < k; ++i)
+        r = GfMul(r, 2);
     return r;
 }
 
@@ -69,12 +71,14 @@ int CountBadCodeWords(const Sector& s, bool headerAsZero) {
     for (int half = 0; half < 2; ++half) {
         for (int np = 0; np < 43; ++np) {
             std::vector<std::uint8_t> w;
-            for (int mp = 0; mp < 26; ++mp) w.push_back(byteOf(43 * mp + np, half));
+            for (int mp = 0; mp < 26; ++mp)
+                w.push_back(byteOf(43 * mp + np, half));
             bad += !SyndromesVanish(w);
         }
         for (int nq = 0; nq < 26; ++nq) {
             std::vector<std::uint8_t> w;
-            for (int mq = 0; mq < 43; ++mq) w.push_back(byteOf((44 * mq + 43 * nq) % 1118, half));
+            for (int mq = 0; mq < 43; ++mq)
+                w.push_back(byteOf((44 * mq + 43 * nq) % 1118, half));
             w.push_back(byteOf(1118 + nq, half));
             w.push_back(byteOf(1144 + nq, half));
             bad += !SyndromesVanish(w);
@@ -86,7 +90,8 @@ int CountBadCodeWords(const Sector& s, bool headerAsZero) {
 std::vector<std::uint8_t> RandomBytes(std::size_t n, unsigned seed) {
     std::mt19937 rng(seed);
     std::vector<std::uint8_t> v(n);
-    for (auto& b : v) b = static_cast<std::uint8_t>(rng());
+    for (auto& b : v)
+        b = static_cast<std::uint8_t>(rng());
     return v;
 }
 
@@ -99,7 +104,9 @@ TEST(Edc, MatchesBitwiseReferenceOnAllLengthsAndCheckValue) {
     EXPECT_EQ(ReferenceEdc(check, 9), 0x6EC2EDC4u); // the catalogued CD-ROM EDC check value
     EXPECT_EQ(ComputeEdc(check, 0, 8), 0x6EC2EDC4u);
     auto data = RandomBytes(2400, 7);
-    for (std::size_t len : {1u, 2u, 15u, 16u, 17u, 31u, 32u, 33u, 2056u, 2332u, 2400u}) {
+    // Lengths around the 16- and 64-byte steps of the folding loop.
+    for (std::size_t len : {1u, 2u, 15u, 16u, 17u, 31u, 32u, 33u, 63u, 64u, 65u, 79u, 80u, 127u,
+                            128u, 129u, 2056u, 2332u, 2400u}) {
         for (std::size_t first : {0u, 1u, 3u}) {
             if (first + len > data.size()) continue;
             EXPECT_EQ(ComputeEdc(data.data(), first, first + len - 1),
@@ -126,13 +133,18 @@ TEST(Bcd, ConversionsOfValuesAndSectorCounts) {
         unsigned value;
         std::uint8_t bcd;
     } bcd[] = {{0, 0x00}, {9, 0x09}, {10, 0x10}, {59, 0x59}, {74, 0x74}, {99, 0x99}};
-    for (auto c : bcd) EXPECT_EQ(ToBcd(c.value), c.bcd) << c.value;
+    for (auto c : bcd)
+        EXPECT_EQ(ToBcd(c.value), c.bcd) << c.value;
 
     struct Msf {
         std::uint32_t lba;
         std::uint8_t m, s, f;
-    } msf[] = {{0, 0, 0, 0},          {150, 0x00, 0x02, 0x00}, {300, 0x00, 0x04, 0x00},
-               {4649, 0x01, 0x01, 0x74}, {4500, 0x01, 0x00, 0x00}, {449999, 0x99, 0x59, 0x74}};
+    } msf[] = {{0, 0, 0, 0},
+               {150, 0x00, 0x02, 0x00},
+               {300, 0x00, 0x04, 0x00},
+               {4649, 0x01, 0x01, 0x74},
+               {4500, 0x01, 0x00, 0x00},
+               {449999, 0x99, 0x59, 0x74}};
     for (auto c : msf) {
         std::uint8_t out[3];
         LbaToMsf(c.lba, out);
@@ -147,7 +159,8 @@ TEST(Mode2Sector, Form2CarriesPayloadAndEdcButNoEcc) {
     Sector s;
     s.fill(0xEE);
     MakeMode2Sector(s.data(), payload.data(), 0, 1, 1, 0x62, 0x0F);
-    const std::uint8_t sync[12] = {0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0};
+    const std::uint8_t sync[12] = {0,    0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                   0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0};
     EXPECT_EQ(std::memcmp(s.data(), sync, 12), 0);
     const std::uint8_t header[4] = {0x00, 0x02, 0x00, 0x02};
     EXPECT_EQ(std::memcmp(s.data() + 12, header, 4), 0);
@@ -190,7 +203,8 @@ TEST(Mode2Sector, AllZeroForm1SectorHasZeroParity) {
     std::vector<std::uint8_t> zeros(kForm1DataSize, 0);
     Sector s;
     MakeMode2Sector(s.data(), zeros.data(), 0, 0, 0, 0, 0);
-    for (std::size_t i = 2072; i < kRawSectorSize; ++i) ASSERT_EQ(s[i], 0) << i;
+    for (std::size_t i = 2072; i < kRawSectorSize; ++i)
+        ASSERT_EQ(s[i], 0) << i;
 }
 
 TEST(Mode2Sector, RawPayloadIsKeptAsIs) {
