@@ -23,9 +23,13 @@ CVcdStream::CVcdStream(CVcdLog& log, const char* path, int mode)
     Check();
 }
 
-CVcdStream::~CVcdStream() { Close(); }
+CVcdStream::~CVcdStream() {
+    Close();
+}
 
-void CVcdStream::Release(int) { Close(); }
+void CVcdStream::Release(int) {
+    Close();
+}
 
 int CVcdStream::Check() {
     if (mode_ == VCD_STREAM_INVALID) {
@@ -67,8 +71,11 @@ int CVcdStream::DoOpen() {
     int fd = writing ? ::open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666)
                      : ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return 1;
-    if (::flock(fd, (writing ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0 ||
-        (writing && ::ftruncate(fd, 0) != 0)) {
+    // Devices and pipes can be neither truncated nor meaningfully locked; "wb" leaves them be.
+    struct stat st;
+    bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (regular && (::flock(fd, (writing ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0 ||
+                    (writing && ::ftruncate(fd, 0) != 0))) {
         ::close(fd);
         return 1;
     }
