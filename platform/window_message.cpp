@@ -1,6 +1,7 @@
 #include "platform/window_message.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <mutex>
 #include <string>
@@ -25,5 +26,12 @@ unsigned RegisterWindowMessage(const char* name) {
     if (it == names.end()) it = names.insert(names.end(), key);
     return 0xC000u + static_cast<unsigned>(it - names.begin());
 }
+
+namespace {
+std::atomic<HWND> activeWindow{nullptr};
+}
+
+HWND GetActiveWindow() { return activeWindow.load(); }
+void SetActiveWindow(HWND window) { activeWindow.store(window); }
 
 } // namespace platform

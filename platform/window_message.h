@@ -28,4 +28,9 @@ LRESULT SendMessage(HWND window, unsigned message, WPARAM wParam, LPARAM lParam)
 // for the life of the process. An empty or null name gives 0.
 unsigned RegisterWindowMessage(const char* name);
 
+// The process's active window, which the host sets while one of its windows has the focus; null
+// when there is none.
+HWND GetActiveWindow();
+void SetActiveWindow(HWND window);
+
 } // namespace platform

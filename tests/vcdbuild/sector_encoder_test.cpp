@@ -1,3 +1,4 @@
+#include "sector_check.h"
 #include "sector_encoder.h"
 
 #include <gtest/gtest.h>
@@ -8,84 +9,6 @@
 #include <vector>
 
 namespace {
-
-using Sector = std::array<std::uint8_t, kRawSectorSize>;
-
-// Reference EDC, one bit at a time straight from the generator polynomial
-// (x^16 + x^15 + x^2 + 1)(x^16 + x^2 + x + 1) = x^32 + x^31 + x^16 + x^15 + x^4 + x^3 + x + 1,
-// bits taken least significant first.
-std::uint32_t ReferenceEdc(const std::uint8_t* p, std::size_t n) {
-    std::uint32_t poly = 0;
-    for (int e : {31, 16, 15, 4, 3, 1, 0})
-        poly |= 1u << (31 - e); // reflected, x^32 implicit
-    std::uint32_t crc = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        for (int b = 0; b < 8; ++b) {
-            unsigned bit = ((p[i] >> b) ^ crc) & 1u;
-            crc >>= 1;
-            if (bit) crc ^= poly;
-        }
-    }
-    return crc;
-}
-
-// Plain GF(2^8) product with x^8 + x^4 + x^3 + x^2 + 1, shift and add, no tables.
-std::uint8_t GfMul(std::uint8_t a, std::uint8_t b) {
-    unsigned r = 0, x = a;
-    for (int i = 0; i < 8; ++i) {
-        if (b & (1u << i)) r ^= x;
-        x <<= 1;
-        if (x & 0x100) x ^= 0x11D;
-    }
-    return static_cast<std::uint8_t>(r);
-}
-
-std::uint8_t GfAlphaPow(int k) {
-    std::uint8_t r = 1;
-    for (int i = 0; i < k; ++i)
-        r = GfMul(r, 2);
-    return r;
-}
-
-// Syndromes of one RSPC code word: sum of symbols and sum of symbol * alpha^(n-1-j).
-bool SyndromesVanish(const std::vector<std::uint8_t>& word) {
-    std::uint8_t s0 = 0, s1 = 0;
-    const int n = static_cast<int>(word.size());
-    for (int j = 0; j < n; ++j) {
-        s0 ^= word[j];
-        s1 ^= GfMul(word[j], GfAlphaPow(n - 1 - j));
-    }
-    return s0 == 0 && s1 == 0;
-}
-
-// Checks every P and Q code word of a Form 1 sector, indexed as the standard lays them out:
-// 16-bit words S(n) over the bytes from offset 12, each byte of a word its own code.
-// P vector Np (0..42): S(43 * Mp + Np), Mp = 0..25. Q vector Nq (0..25): S((44 * Mq + 43 * Nq)
-// mod 1118), Mq = 0..42, then S(1118 + Nq) and S(1144 + Nq).
-int CountBadCodeWords(const Sector& s, bool headerAsZero) {
-    std::array<std::uint8_t, 2340> area{};
-    std::memcpy(area.data(), s.data() + 12, 2340);
-    if (headerAsZero) std::memset(area.data(), 0, 4);
-    auto byteOf = [&](int word, int half) { return area[2 * word + half]; };
-    int bad = 0;
-    for (int half = 0; half < 2; ++half) {
-        for (int np = 0; np < 43; ++np) {
-            std::vector<std::uint8_t> w;
-            for (int mp = 0; mp < 26; ++mp)
-                w.push_back(byteOf(43 * mp + np, half));
-            bad += !SyndromesVanish(w);
-        }
-        for (int nq = 0; nq < 26; ++nq) {
-            std::vector<std::uint8_t> w;
-            for (int mq = 0; mq < 43; ++mq)
-                w.push_back(byteOf((44 * mq + 43 * nq) % 1118, half));
-            w.push_back(byteOf(1118 + nq, half));
-            w.push_back(byteOf(1144 + nq, half));
-            bad += !SyndromesVanish(w);
-        }
-    }
-    return bad;
-}
 
 std::vector<std::uint8_t> RandomBytes(std::size_t n, unsigned seed) {
     std::mt19937 rng(seed);
