@@ -464,6 +464,8 @@ void PackParser::ScanInfo(const std::uint8_t* tag, std::size_t tagLength) {
     for (int i = 0; i < 4; ++i)
         if (MayReportScanProblem()) CheckScanOffset(kScanFieldNames[i], tag + 2 + 3 * i);
     pkt_.scanInfo = static_cast<std::int32_t>(tag - pack_);
+    if (pkt_.scanInfoCount < kMpegMaxScanInfo)
+        pkt_.scanInfoOffsets[pkt_.scanInfoCount++] = static_cast<std::int16_t>(pkt_.scanInfo);
     ++st_.scanData;
 }
 

@@ -235,15 +235,18 @@ void CVcdMpegSource::RewriteScanInfo(std::uint32_t packetNo, std::uint8_t* pack,
         }
     }
 
-    std::uint8_t* tag = pack + packet.scanInfo;
-    if (hasPrevious)
-        PutScanOffset(tag + 2, previous);
-    else
-        PutNoScanOffset(tag + 2);
-    if (hasNext)
-        PutScanOffset(tag + 5, next);
-    else
-        PutNoScanOffset(tag + 5);
-    PutScanOffset(tag + 8, backward);
-    PutScanOffset(tag + 11, forward);
+    // The offsets depend on the pack only, so every picture of the pack gets the same ones.
+    for (int i = 0; i < packet.scanInfoCount; ++i) {
+        std::uint8_t* tag = pack + packet.scanInfoOffsets[i];
+        if (hasPrevious)
+            PutScanOffset(tag + 2, previous);
+        else
+            PutNoScanOffset(tag + 2);
+        if (hasNext)
+            PutScanOffset(tag + 5, next);
+        else
+            PutNoScanOffset(tag + 5);
+        PutScanOffset(tag + 8, backward);
+        PutScanOffset(tag + 11, forward);
+    }
 }

@@ -49,6 +49,8 @@ enum MpegAudioMode : std::int32_t {
 inline constexpr int kMpegVideoStreams = 3; // stream ids 0xE0..0xE2
 inline constexpr int kMpegAudioStreams = 3; // stream ids 0xC0..0xC2
 inline constexpr int kMpegOgtChannels = 4;
+// A record takes at least 22 bytes of a pack (start codes, picture header, the 14-byte tag).
+inline constexpr int kMpegMaxScanInfo = 2324 / 22;
 
 // Frame rate and aspect ratio by the 4-bit codes of a sequence header.
 inline constexpr double kMpegFrameRates[16] = {
@@ -119,6 +121,10 @@ struct MpegPacketInfo {
     // the pack has none. An offset rather than a pointer, so that it stays valid in any copy of
     // the pack (the buffer GetPacket hands out holds the pack at its start).
     std::int32_t scanInfo = -1;
+    // Every scan information record of the pack, in order (the last one is `scanInfo`): small
+    // pictures share a pack, and each of them carries a record.
+    std::uint8_t scanInfoCount = 0;
+    std::int16_t scanInfoOffsets[kMpegMaxScanInfo] = {};
     ApsType aps = APS_NONE;
     double apsPts = 0;
     std::int32_t apsIndex = 0;
