@@ -10,7 +10,9 @@ std::string CVcdCdrDao::NormaliseBase(const char* base) {
     std::string out = base ? base : "";
     for (char& c : out)
         if (c == '\\') c = '/';
-    if (!out.empty() && out[0] >= 'A' && out[0] <= 'Z') out[0] = static_cast<char>(out[0] + 32);
+    // Only a drive letter: elsewhere the case of a name matters here.
+    if (out.size() >= 2 && out[0] >= 'A' && out[0] <= 'Z' && out[1] == ':')
+        out[0] = static_cast<char>(out[0] - 'A' + 'a');
     return out;
 }
 

@@ -27,7 +27,7 @@ class CVcdCdrDao : public CVcdImage {
     // Called on the image sink: writes the sector into the file of its track or pregap.
     int PutSector(const std::uint8_t* sector2352, std::int32_t lsn) override;
 
-    // Backslashes become '/', a leading drive letter A-Z becomes lower case.
+    // Backslashes become '/', a drive letter A-Z before ':' becomes lower case.
     static std::string NormaliseBase(const char* base);
 
     bool sector2336() const { return sector2336_; }
