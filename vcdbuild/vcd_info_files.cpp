@@ -355,8 +355,7 @@ void SetSearchDat(const CVcdObj& project, const VcdSequenceFacts& facts, std::ui
         AddCandidates(project, *seq, info, base, candidates);
         base += info.playingTime;
     }
-    const CMpegSequence* first = project.sequences.First();
-    WriteScanPoints(candidates, count, first ? FirstPackSector(project, *first) : 0, buffer + 13);
+    WriteScanPoints(candidates, count, buffer + 13);
 }
 
 void SetScandataDat(const CVcdObj& project, std::uint8_t* buffer) {
@@ -390,7 +389,7 @@ void SetScandataDat(const CVcdObj& project, const VcdSequenceFacts& facts, std::
         std::vector<ScanCandidate> candidates;
         AddCandidates(project, *seq, info, 0, candidates);
         const std::uint32_t count = HalfSecondPoints(info.playingTime);
-        WriteScanPoints(candidates, count, FirstPackSector(project, *seq), points + 3 * written);
+        WriteScanPoints(candidates, count, points + 3 * written);
         written += count;
         ++i;
     }
@@ -456,13 +455,10 @@ void TimeToMsf(double seconds, std::uint8_t out[3]) {
 }
 
 void WriteScanPoints(const std::vector<ScanCandidate>& candidates, std::uint32_t count,
-                     std::uint32_t fallbackSector, std::uint8_t* out) {
+                     std::uint8_t* out) {
+    if (candidates.empty()) return;
     std::size_t cur = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
-        if (candidates.empty()) {
-            SectorToMsf(fallbackSector, out + 3 * i);
-            continue;
-        }
         const double t = 0.5 * i;
         while (cur + 1 < candidates.size() &&
                std::fabs(candidates[cur + 1].time - t) < std::fabs(candidates[cur].time - t))

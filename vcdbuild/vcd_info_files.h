@@ -72,6 +72,6 @@ struct ScanCandidate {
 
 // For t = 0, 0.5, 1.0, ... (`count` values) the sector of the candidate nearest to t, moving
 // only forward through the ordered list; on a tie the earlier candidate stays. Writes 3 bytes
-// per point into `out`. With no candidate every point gets `fallbackSector`.
+// per point into `out`; without candidates nothing is written.
 void WriteScanPoints(const std::vector<ScanCandidate>& candidates, std::uint32_t count,
-                     std::uint32_t fallbackSector, std::uint8_t* out);
+                     std::uint8_t* out);
