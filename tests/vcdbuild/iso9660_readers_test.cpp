@@ -8,13 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -88,6 +89,38 @@ std::string Lower(std::string s) {
     for (char& c : s)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
+}
+
+std::vector<std::string> Tokens(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string t; in >> t;)
+        out.push_back(t);
+    return out;
+}
+
+bool AllDigits(const std::string& s, int base = 10) {
+    if (s.empty()) return false;
+    for (char c : s)
+        if (!(base == 16 ? std::isxdigit(static_cast<unsigned char>(c))
+                         : std::isdigit(static_cast<unsigned char>(c))))
+            return false;
+    return true;
+}
+
+// The text between `open` and the next `close` after it, trimmed; empty when absent.
+std::string Between(const std::string& line, const std::string& open, char close,
+                    std::size_t* end = nullptr) {
+    const auto a = line.find(open);
+    if (a == std::string::npos) return "";
+    const auto b = line.find(close, a + open.size());
+    if (b == std::string::npos) return "";
+    if (end) *end = b + 1;
+    const auto t = Tokens(line.substr(a + open.size(), b - a - open.size()));
+    std::string joined;
+    for (const auto& x : t)
+        joined += (joined.empty() ? "" : " ") + x;
+    return joined;
 }
 
 std::uint8_t DataByte(std::uint32_t extent, std::size_t i) {
@@ -203,10 +236,11 @@ TEST_F(IsoReaders, IsoInfoVolumeDescriptor) {
     if (!HaveTool("iso-info")) GTEST_SKIP() << "iso-info not installed";
     const std::string out = RunTool("iso-info -d -i '" + path + "'");
     std::map<std::string, std::string> fields;
-    const std::regex field(R"(^(\w+)\s*: (.*)$)");
     for (const auto& line : Lines(out)) {
-        std::smatch m;
-        if (std::regex_match(line, m, field)) fields[m[1]] = m[2];
+        const auto colon = line.find(" : ");
+        if (colon == std::string::npos) continue;
+        const auto key = Tokens(line.substr(0, colon));
+        if (key.size() == 1) fields[key[0]] = line.substr(colon + 3);
     }
     EXPECT_EQ(fields["Volume"], "my_disc") << out;
     EXPECT_EQ(fields["Preparer"], "QUVODISCBUILDER 6.0.7.10(WIN32)");
@@ -216,38 +250,43 @@ TEST_F(IsoReaders, IsoInfoVolumeDescriptor) {
 TEST_F(IsoReaders, IsoinfoListsTheTree) {
     if (!HaveTool("isoinfo")) GTEST_SKIP() << "isoinfo not installed";
     const std::string out = RunTool("isoinfo -l -i '" + path + "'");
-    const std::regex header(R"(^Directory listing of (/.*)$)");
-    const std::regex entry(
-        R"(^([d-])\S*\s+\d+\s+\d+\s+\d+\s+(\d+)\s+\w+\s+\d+\s+\d+\s+\[\s*(\d+)\s+(\d+)\]\s+(\S+)\s*$)");
+    const std::string header = "Directory listing of ";
     Listing got;
     std::string dir;
     std::set<std::string> listedDirs;
     int dots = 0;
     for (const auto& line : Lines(out)) {
-        std::smatch m;
-        if (std::regex_match(line, m, header)) {
-            dir = m[1];
+        if (line.rfind(header, 0) == 0) {
+            dir = line.substr(header.size());
             listedDirs.insert(dir);
-        } else if (std::regex_match(line, m, entry)) {
-            const std::string name = m[5];
-            Entry e;
-            e.isDir = m[1] == "d";
-            e.extent = static_cast<std::uint32_t>(std::stoul(m[3]));
-            e.size = static_cast<std::uint32_t>(std::stoul(m[2]));
-            EXPECT_EQ(std::stoi(m[4]), e.isDir ? 2 : 0) << line;
-            if (name == "." || name == "..") {
-                ++dots;
-                const std::string self = dir == "/" ? "" : dir.substr(0, dir.size() - 1);
-                const auto slash = self.rfind('/');
-                const std::string target =
-                    name == "." ? self : (slash == std::string::npos ? "" : self.substr(0, slash));
-                const std::uint32_t want =
-                    target.empty() ? kRootExtent : tree.Lookup(target.substr(1))->extent;
-                EXPECT_EQ(e.extent, want) << line << " in " << dir;
-                continue;
-            }
-            got[dir + name] = e;
+            continue;
         }
+        // "d---------   0    0    0            2048 Jul 14 1978 [     18 02]  . "
+        std::size_t close = 0;
+        const auto inside = Tokens(Between(line, "[", ']', &close));
+        const auto head = Tokens(line.substr(0, line.find('[')));
+        const auto tail = Tokens(line.substr(close));
+        if (inside.size() != 2 || head.size() != 8 || tail.size() != 1 || !AllDigits(head[4]) ||
+            !AllDigits(inside[0]))
+            continue;
+        const std::string name = tail[0];
+        Entry e;
+        e.isDir = head[0][0] == 'd';
+        e.extent = static_cast<std::uint32_t>(std::stoul(inside[0]));
+        e.size = static_cast<std::uint32_t>(std::stoul(head[4]));
+        EXPECT_EQ(std::stoi(inside[1], nullptr, 16), e.isDir ? 2 : 0) << line;
+        if (name == "." || name == "..") {
+            ++dots;
+            const std::string self = dir == "/" ? "" : dir.substr(0, dir.size() - 1);
+            const auto slash = self.rfind('/');
+            const std::string target =
+                name == "." ? self : (slash == std::string::npos ? "" : self.substr(0, slash));
+            const std::uint32_t want =
+                target.empty() ? kRootExtent : tree.Lookup(target.substr(1))->extent;
+            EXPECT_EQ(e.extent, want) << line << " in " << dir;
+            continue;
+        }
+        got[dir + name] = e;
     }
     EXPECT_EQ(got, Expected()) << out;
     EXPECT_EQ(listedDirs.size(), 8u) << out;
@@ -257,27 +296,33 @@ TEST_F(IsoReaders, IsoinfoListsTheTree) {
 TEST_F(IsoReaders, IsoInfoListsTheTreeWithXaAttributes) {
     if (!HaveTool("iso-info")) GTEST_SKIP() << "iso-info not installed";
     const std::string out = RunTool("iso-info -l -i '" + path + "'");
-    const std::regex header(R"(^(/.*):$)");
-    const std::regex entry(R"(^\s+(\S{11})\s+\d+\s+\d+\s+\[fn\s+(\d+)\]\s+\[LSN\s+(\d+)\]\s+)"
-                           R"((\d+)(?:\s+\(\s*(\d+)\))?\s+\w+\s+\d+\s+\d+\s+[\d:]+\s+(\S+)$)");
     Listing got;
     std::string dir;
     for (const auto& line : Lines(out)) {
-        std::smatch m;
-        if (std::regex_match(line, m, header)) {
-            dir = m[1];
-        } else if (std::regex_match(line, m, entry)) {
-            const std::string name = m[6];
-            if (name == "." || name == "..") continue;
-            Entry e;
-            e.attrs = m[1];
-            e.isDir = e.attrs[0] == 'd';
-            e.fileNumber = std::stoi(m[2]);
-            e.extent = static_cast<std::uint32_t>(std::stoul(m[3]));
-            // Form 2 files are shown as whole 2324-byte sectors with the recorded size after.
-            e.size = static_cast<std::uint32_t>(std::stoul(m[5].matched ? m[5] : m[4]));
-            got[dir + name] = e;
+        if (!line.empty() && line[0] == '/' && line.back() == ':') {
+            dir = line.substr(0, line.size() - 1);
+            continue;
         }
+        // "  ---2-xrxrxr 0 0 [fn 01] [LSN     42]      6972 (     5000) Sep 09 2001 01:46:40  x"
+        const std::string fn = Between(line, "[fn", ']');
+        std::size_t afterLsn = 0;
+        const std::string lsn = Between(line, "[LSN", ']', &afterLsn);
+        const auto head = Tokens(line.substr(0, line.find('[')));
+        if (head.size() != 3 || head[0].size() != 11 || !AllDigits(fn) || !AllDigits(lsn)) continue;
+        std::string rest = line.substr(afterLsn);
+        // Form 2 files are shown as whole 2324-byte sectors with the recorded size after.
+        const std::string recorded = Between(rest, "(", ')');
+        const auto tail = Tokens(rest);
+        if (tail.size() < 6 || !AllDigits(tail[0])) continue;
+        const std::string name = tail.back();
+        if (name == "." || name == "..") continue;
+        Entry e;
+        e.attrs = head[0];
+        e.isDir = e.attrs[0] == 'd';
+        e.fileNumber = std::stoi(fn);
+        e.extent = static_cast<std::uint32_t>(std::stoul(lsn));
+        e.size = static_cast<std::uint32_t>(std::stoul(AllDigits(recorded) ? recorded : tail[0]));
+        got[dir + name] = e;
     }
     // iso-info shows names in lower case without the version.
     Listing want;
@@ -304,20 +349,25 @@ TEST_F(IsoReaders, IsoInfoListsTheTreeWithXaAttributes) {
 TEST_F(IsoReaders, IsoinfoPathTable) {
     if (!HaveTool("isoinfo")) GTEST_SKIP() << "isoinfo not installed";
     const std::string out = RunTool("isoinfo -p -i '" + path + "'");
-    const std::regex start(R"(^Path table starts at block (\d+), size (\d+)$)");
-    const std::regex entry(R"(^\s*(\d+):\s+(\d+)\s+([0-9a-fA-F]+)\s*(\S*)\s*$)");
     std::vector<std::tuple<int, int, std::uint32_t, std::string>> got;
     bool sawStart = false;
     for (const auto& line : Lines(out)) {
-        std::smatch m;
-        if (std::regex_match(line, m, start)) {
+        unsigned block = 0, bytes = 0;
+        if (std::sscanf(line.c_str(), "Path table starts at block %u, size %u", &block, &bytes) ==
+            2) {
             sawStart = true;
-            EXPECT_EQ(std::stoul(m[1]), lTable);
-            EXPECT_EQ(std::stoul(m[2]), PathTableSize(Sector(lTable)));
-        } else if (std::regex_match(line, m, entry)) {
-            got.emplace_back(std::stoi(m[1]), std::stoi(m[2]),
-                             static_cast<std::uint32_t>(std::stoul(m[3], nullptr, 16)), m[4]);
+            EXPECT_EQ(block, lTable);
+            EXPECT_EQ(bytes, PathTableSize(Sector(lTable)));
+            continue;
         }
+        // "   7:    3 15 NESTED": number, parent, extent in hex, name (empty for the root).
+        const auto t = Tokens(line);
+        if (t.size() < 3 || t.size() > 4 || t[0].back() != ':' ||
+            !AllDigits(t[0].substr(0, t[0].size() - 1)) || !AllDigits(t[1]) || !AllDigits(t[2], 16))
+            continue;
+        got.emplace_back(std::stoi(t[0]), std::stoi(t[1]),
+                         static_cast<std::uint32_t>(std::stoul(t[2], nullptr, 16)),
+                         t.size() == 4 ? t[3] : "");
     }
     ASSERT_TRUE(sawStart) << out;
     // Breadth first, children in name order; each parent numbered before its children.
