@@ -545,4 +545,21 @@ TEST_F(Writer, TocSinkRenamesTheImageInProgress) {
     EXPECT_EQ(mpegtest::ReadFile(out.File("videocd_02.img")).size(), (30u + 100 + 45) * 2352);
 }
 
+// cd-info reads the cue sheet and the BIN as a disc: its track list and the ISO 9660 volume.
+TEST_F(Writer, CdInfoReadsTheImage) {
+    if (!HaveTool("cd-info")) GTEST_SKIP() << "cd-info not installed";
+    auto p = Project(VCD_TYPE_VCD20);
+    p->SetParam(VCD_PARAM_VOLUME_LABEL, "PELLAM_TEST");
+    ASSERT_EQ(AddSequence(*p, Stream(ApsAt(1000, {{0, 0}}))), 0);
+    TempDir out;
+    BinCue sinks(cap, out);
+    ASSERT_EQ(Write(*p, sinks.pair), 0) << cap.Dump();
+    const std::string info = RunTool("cd-info --no-header --no-device-info --no-cddb --cue-file '" +
+                                     sinks.cuePath + "'");
+    for (const char* part :
+         {"  1: 00:02:00  000000 XA", "  2: 00:08:00  000450 XA", "001525 leadout",
+          "ISO 9660: 300 blocks", "Volume     : PELLAM_TEST", "Video CD"})
+        EXPECT_NE(info.find(part), std::string::npos) << part << "\n" << info;
+}
+
 } // namespace
