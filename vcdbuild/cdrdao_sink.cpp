@@ -16,6 +16,13 @@ std::string CVcdCdrDao::NormaliseBase(const char* base) {
     return out;
 }
 
+void CVcdCdrDao::Release(int flag) {
+    CVcdImage::Release(flag);
+    points_.clear();
+    fileTrack_ = 0;
+    filePregap_ = false;
+}
+
 int CVcdCdrDao::SetArg(const char* key, const char* value) {
     bool known = VcdKeyIs(key, "toc") || VcdKeyIs(key, "img_base") || VcdKeyIs(key, "img") ||
                  VcdKeyIs(key, "obj") || (key && std::strcmp(key, "sector") == 0);

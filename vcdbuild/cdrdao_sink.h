@@ -19,6 +19,8 @@ class CVcdCdrDao : public CVcdImage {
 
     // "toc": the TOC path; "img_base": the base of the image file names; "img": the image file
     // to write next; "sector": "2336" or "2352". "obj" takes a listener, see below.
+    // Closes the stream and drops the layout copy.
+    void Release(int flag) override;
     int SetArg(const char* key, const char* value) override;
     // "obj": the listener told each new image file name (null to detach). -1 for other keys.
     int SetArg(const char* key, VcdImageNameListener* listener);

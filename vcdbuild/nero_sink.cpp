@@ -25,6 +25,13 @@ CVcdNero::CVcdNero(CVcdLog& log, const char* path, int mode) : CVcdImage(log, pa
         log_.Info("opening TAO NRG image for writing; TAO (S)VCD are _NOT_ 100%% compliant!");
 }
 
+void CVcdNero::Release(int flag) {
+    CVcdImage::Release(flag);
+    points_.clear();
+    trackCount_ = 0;
+    endLsn_ = -1;
+}
+
 int CVcdNero::SetArg(const char* key, const char* value) {
     if (!VcdKeyIs(key, "nrg")) return -1;
     if (!value || !*value) return -2;

@@ -9,6 +9,8 @@ class CVcdNero : public CVcdImage {
     CVcdNero(CVcdLog& log, const char* path, int mode = VCD_STREAM_WRITE);
 
     // "nrg": the file path.
+    // Closes the stream and drops the layout copy.
+    void Release(int flag) override;
     int SetArg(const char* key, const char* value) override;
     // Keeps the track starts, pregap starts and the end point of `points` in `self` (the same
     // object serves the layout and the sectors). -1 without an end point: no footer could follow.
