@@ -171,7 +171,9 @@ int CVcdXmlReader::Read(const char* path) {
     const int options = XML_PARSE_DTDVALID | XML_PARSE_PEDANTIC | XML_PARSE_NOENT |
                         XML_PARSE_NONET | XML_PARSE_NOBLANKS;
     xmlParserCtxtPtr ctxt = xmlCreateURLParserCtxt(path, options);
-    int error = errno;
+    // Only a file that could not be opened is reported with the system's text: during the parse
+    // libxml2 probes paths on its own and leaves unrelated error numbers behind.
+    const int error = ctxt == nullptr ? errno : 0;
     if (ctxt != nullptr) {
         ctxt->validate = 1;
         ctxt->pedantic = 1;
@@ -186,7 +188,6 @@ int CVcdXmlReader::Read(const char* path) {
             ctxt->_private = &hook;
             xmlParseDocument(ctxt);
             ctxt->_private = nullptr;
-            error = errno;
             doc = ctxt->myDoc;
             ctxt->myDoc = nullptr;
             if (!ctxt->wellFormed || !ctxt->valid || hook.refused) {
@@ -210,8 +211,8 @@ int CVcdXmlReader::Read(const char* path) {
     xmlFreeDoc(doc);
     doc = nullptr;
     ns = nullptr;
-    // The clean-up drops libxml2's per-thread state on threads other than the main one, and
-    // with it the build log's error handler; put the handler back for later reads.
+    // Depending on the libxml2 build, the clean-up may drop the per-thread state of threads other
+    // than the main one, and with it the build log's error handler; put the handler back.
     xmlGenericErrorFunc handler = xmlGenericError;
     void* handlerContext = xmlGenericErrorContext;
     xmlCleanupParser();
