@@ -377,8 +377,10 @@ TEST(MpegFixture, EmptyAndZeroFiles) {
         EXPECT_EQ(src.GetInfo().packets, 0u);
         EXPECT_EQ(cap.Count(VCD_LOG_WARN, ""), 0);
         ASSERT_FALSE(cap.window().scanBlocks.empty());
-        for (const VcdScanProgressBlock& b : cap.window().scanBlocks)
-            EXPECT_EQ(b.percent, 0);
+        for (const VcdScanProgressBlock& b : cap.window().scanBlocks) {
+            const std::int32_t percent = b.percent; // packed field: no reference to it
+            EXPECT_EQ(percent, 0);
+        }
         std::uint8_t buf[kMpegPackSize];
         EXPECT_EQ(src.GetPacket(0, buf, nullptr, false), -1);
     }
