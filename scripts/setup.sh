@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config
   libxml2-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  ffmpeg cdrdao genisoimage libcdio-utils python3 time
+  ffmpeg mplayer cdrdao genisoimage libcdio-utils bchunk libxml2-utils python3 time
 )
 missing=()
 for p in "${packages[@]}"; do
