@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <map>
 
@@ -391,4 +392,35 @@ TEST(MpegSource, ProgressReportsAndCancel) {
         EXPECT_TRUE(src.scanned());
         EXPECT_FALSE(src.isOpen());
     }
+}
+
+// Byte offsets past 2 GiB: a sparse file of zero packs followed by two real packs.
+TEST(MpegSource, OffsetsBeyondTwoGigabytes) {
+    const std::int64_t zeroPacks = ((std::int64_t(1) << 31) / kMpegPackSize) + 1;
+    const std::int64_t tail = zeroPacks * kMpegPackSize;
+    const Bytes last = Join({AudioPack(1, 1.0), AudioPack(1, 2.0)});
+    TempFile file(Bytes{}, "large.mpg");
+    {
+        std::FILE* f = std::fopen(file.path().c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        ASSERT_EQ(fseeko(f, static_cast<off_t>(tail), SEEK_SET), 0);
+        ASSERT_EQ(std::fwrite(last.data(), 1, last.size(), f), last.size());
+        ASSERT_EQ(std::fclose(f), 0);
+    }
+    CapturedLog cap(2, true);
+    CVcdMpegSource src(cap, file.path().c_str());
+    ASSERT_EQ(src.Scan(false, false, "large"), 0) << cap.Dump(VCD_LOG_WARN);
+    const std::uint32_t packets = static_cast<std::uint32_t>(zeroPacks + 2);
+    EXPECT_EQ(src.GetInfo().packets, packets);
+    EXPECT_DOUBLE_EQ(src.GetInfo().playingTime, 1.0);
+    const VcdScanProgressBlock& end = cap.window().scanBlocks.back();
+    const std::int32_t percent = end.percent;
+    EXPECT_EQ(percent, 100);
+
+    std::uint8_t buf[kMpegPackSize];
+    MpegPacketInfo pi;
+    ASSERT_EQ(src.GetPacket(packets - 1, buf, &pi, false), 0);
+    EXPECT_EQ(std::memcmp(buf, last.data() + kMpegPackSize, kMpegPackSize), 0);
+    EXPECT_DOUBLE_EQ(pi.pts, 1.0);
+    EXPECT_EQ(src.readPosition(), tail + static_cast<std::int64_t>(last.size()));
 }
