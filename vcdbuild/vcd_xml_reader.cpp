@@ -9,6 +9,7 @@
 
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
+#include <libxml/threads.h>
 #include <libxml/xmlerror.h>
 
 #include <cerrno>
@@ -211,12 +212,10 @@ int CVcdXmlReader::Read(const char* path) {
     xmlFreeDoc(doc);
     doc = nullptr;
     ns = nullptr;
-    // Depending on the libxml2 build, the clean-up may drop the per-thread state of threads other
-    // than the main one, and with it the build log's error handler; put the handler back.
-    xmlGenericErrorFunc handler = xmlGenericError;
-    void* handlerContext = xmlGenericErrorContext;
-    xmlCleanupParser();
-    xmlSetGenericErrorFunc(handlerContext, handler);
+    // On any other thread the clean-up deletes libxml2's per-thread state key and so leaks that
+    // thread's state (and its error handler setting) with every read; the burner builds on a
+    // worker thread, so the clean-up only runs when the read runs on the main thread.
+    if (xmlIsMainThread()) xmlCleanupParser();
     return result;
 }
 
