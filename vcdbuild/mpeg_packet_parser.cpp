@@ -334,18 +334,30 @@ void PackParser::Audio(int index, const std::uint8_t* body, std::size_t len) {
     }
 }
 
+// The position of the first 00 00 01 prefix at or after `pos` that has a whole start code
+// (four bytes) before `len`, or `len` when there is none. memchr finds the 01 bytes, which are
+// rare in coded picture data.
+std::size_t FindStartCode(const std::uint8_t* data, std::size_t pos, std::size_t len) {
+    if (len < 4) return len;
+    std::size_t from = pos + 2; // where the 01 of a prefix at `pos` would be
+    while (from <= len - 2) {
+        const void* hit = std::memchr(data + from, 1, len - 1 - from);
+        if (!hit) break;
+        std::size_t q = static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - data);
+        if (data[q - 1] == 0 && data[q - 2] == 0) return q - 2;
+        from = q + 1;
+    }
+    return len;
+}
+
 void PackParser::Video(int index, const std::uint8_t* body, std::size_t len) {
     int payload = PesHeader(body, len);
     if (payload < 0 || !parsePes_) return;
     // Positions just after the start codes; the first of each kind counts.
     std::ptrdiff_t seqPos = -1, gopPos = -1, iPos = -1;
     std::size_t pos = static_cast<std::size_t>(payload);
-    while (pos + 4 <= len) {
+    while ((pos = FindStartCode(body, pos, len)) + 4 <= len) {
         std::uint32_t code = LoadBE32(body + pos);
-        if ((code >> 8) != 1) {
-            ++pos;
-            continue;
-        }
         pos += 4;
         std::size_t rest = len - pos;
         if (code == kPictureStart) {
