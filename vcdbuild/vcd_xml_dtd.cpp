@@ -148,8 +148,9 @@ struct TextReader {
 };
 
 std::string BuildText() {
-    std::string text = "<!-- VideoCD XML 1.0: the project format read by the Pellam image builder.\n"
-                       "     Namespace:         ";
+    std::string text =
+        "<!-- VideoCD XML 1.0: the project format read by the Pellam image builder.\n"
+        "     Namespace:         ";
     text += VIDEOCD_XML_NAMESPACE;
     text += "\n     Public identifier: ";
     text += VIDEOCD_DTD_PUBLIC_ID;
@@ -216,9 +217,8 @@ xmlParserInputPtr CVcdXmlDtd::Load(const char* systemId, const char* publicId,
     // The encoding belongs to the DTD's own buffer: passing it to the input stream instead would
     // switch the encoding of the document being parsed.
     auto* reader = new TextReader{Text().data(), Text().size()};
-    xmlParserInputBufferPtr buffer =
-        xmlParserInputBufferCreateIO(&TextReader::Read, &TextReader::Close, reader,
-                                     XML_CHAR_ENCODING_8859_1);
+    xmlParserInputBufferPtr buffer = xmlParserInputBufferCreateIO(
+        &TextReader::Read, &TextReader::Close, reader, XML_CHAR_ENCODING_8859_1);
     if (buffer == nullptr) {
         delete reader;
         return nullptr;

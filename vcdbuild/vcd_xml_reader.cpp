@@ -24,14 +24,20 @@ namespace {
 // tree pass must not depend on that.
 constexpr int kMaxFolderDepth = 256;
 
-const char* C(const xmlChar* s) { return reinterpret_cast<const char*>(s); }
-const xmlChar* X(const char* s) { return reinterpret_cast<const xmlChar*>(s); }
+const char* C(const xmlChar* s) {
+    return reinterpret_cast<const char*>(s);
+}
+const xmlChar* X(const char* s) {
+    return reinterpret_cast<const xmlChar*>(s);
+}
 
 bool Named(xmlNodePtr node, const char* name) {
     return std::strcmp(C(node->name), name) == 0;
 }
 
-bool EqualNoCase(const std::string& a, const char* b) { return StrCaseCompare(a, b) == 0; }
+bool EqualNoCase(const std::string& a, const char* b) {
+    return StrCaseCompare(a, b) == 0;
+}
 
 std::optional<std::string> TextOrNull(std::string text) {
     if (text.empty()) return std::nullopt;
@@ -40,8 +46,8 @@ std::optional<std::string> TextOrNull(std::string text) {
 
 // Leading white space and a plus sign are skipped, as strtol does.
 const char* SkipLead(const char* p, const char* end) {
-    while (p < end && (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\f' ||
-                       *p == '\v'))
+    while (p < end &&
+           (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\f' || *p == '\v'))
         ++p;
     if (p < end && *p == '+' && p + 1 < end && *(p + 1) != '-') ++p;
     return p;
@@ -250,8 +256,8 @@ int CVcdXmlReader::ParseTree(xmlNodePtr root) {
         std::int32_t type;
     };
     static constexpr TypeName kTypes[] = {
-        {"vcd", "1.0", VCD_TYPE_VCD10}, {"vcd", "1.1", VCD_TYPE_VCD11},
-        {"vcd", "2.0", VCD_TYPE_VCD20}, {"svcd", "1.0", VCD_TYPE_SVCD},
+        {"vcd", "1.0", VCD_TYPE_VCD10},   {"vcd", "1.1", VCD_TYPE_VCD11},
+        {"vcd", "2.0", VCD_TYPE_VCD20},   {"svcd", "1.0", VCD_TYPE_SVCD},
         {"hqvcd", "1.0", VCD_TYPE_HQVCD},
     };
     const std::string cls = GetAttr(root, "class");
@@ -510,7 +516,9 @@ const char* OrNull(const std::optional<std::string>& text) {
     return text ? text->c_str() : nullptr;
 }
 
-const char* OrNull(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
+const char* OrNull(const std::string& text) {
+    return text.empty() ? nullptr : text.c_str();
+}
 
 enum OptionKind { OPTION_BOOL, OPTION_INT };
 
@@ -558,8 +566,7 @@ int ApplyOptions(VcdProjectDesc& desc, CVcdObj& project, VcdScanOptions* scan) {
     project.SetParam(VCD_PARAM_NEXT_VOLUME_LID2, desc.nextVolumeUseLid2 ? 1u : 0u);
     if (desc.volumeId) project.SetParam(VCD_PARAM_VOLUME_LABEL, desc.volumeId->c_str());
     if (desc.publisherId) project.SetParam(VCD_PARAM_PUBLISHER_ID, desc.publisherId->c_str());
-    if (desc.applicationId)
-        project.SetParam(VCD_PARAM_APPLICATION_ID, desc.applicationId->c_str());
+    if (desc.applicationId) project.SetParam(VCD_PARAM_APPLICATION_ID, desc.applicationId->c_str());
 
     for (const VcdOptionDesc& option : desc.options) {
         const OptionName* known = nullptr;
@@ -574,8 +581,7 @@ int ApplyOptions(VcdProjectDesc& desc, CVcdObj& project, VcdScanOptions* scan) {
             if (EqualNoCase(option.value, "true")) {
                 value = 1;
             } else if (!EqualNoCase(option.value, "false")) {
-                log.Warn("option value '%s' invalid (use 'true' or 'false')",
-                         option.value.c_str());
+                log.Warn("option value '%s' invalid (use 'true' or 'false')", option.value.c_str());
                 continue;
             }
             if (scan && known->key == VCD_PARAM_UPDATE_SCAN_OFFSETS)
@@ -608,16 +614,15 @@ int AddFiles(VcdProjectDesc& desc, CVcdObj& project) {
             if (project.AddDirectory(entry.path.c_str()) != 0) return 1;
             continue;
         }
-        auto stream = std::make_unique<CVcdStream>(project.log, entry.src->c_str(),
-                                                   VCD_STREAM_READ);
+        auto stream =
+            std::make_unique<CVcdStream>(project.log, entry.src->c_str(), VCD_STREAM_READ);
         if (stream->GetSize() < 0) return 1;
         if (project.AddFile(entry.path.c_str(), stream, entry.mixed) != 0) return 1;
     }
     return 0;
 }
 
-int AddSegments(VcdProjectDesc& desc, CVcdObj& project, bool updateScanOffsets,
-                bool relaxedAps) {
+int AddSegments(VcdProjectDesc& desc, CVcdObj& project, bool updateScanOffsets, bool relaxedAps) {
     int number = 0;
     for (const VcdSegmentDesc& item : desc.segmentItems) {
         auto source = std::make_unique<CVcdMpegSource>(project.log, item.src.c_str());
@@ -631,8 +636,7 @@ int AddSegments(VcdProjectDesc& desc, CVcdObj& project, bool updateScanOffsets,
     return 0;
 }
 
-int AddSequences(VcdProjectDesc& desc, CVcdObj& project, bool updateScanOffsets,
-                 bool relaxedAps) {
+int AddSequences(VcdProjectDesc& desc, CVcdObj& project, bool updateScanOffsets, bool relaxedAps) {
     project.log.Debug("sequence count %d", static_cast<int>(desc.sequenceItems.size()));
     int number = 0;
     for (const VcdSequenceDesc& item : desc.sequenceItems) {
@@ -640,8 +644,7 @@ int AddSequences(VcdProjectDesc& desc, CVcdObj& project, bool updateScanOffsets,
         if (source->GetSize() < 0) return 1;
         project.log.Info("scanning sequence #%d, %s", number++, item.src.c_str());
         if (source->Scan(!relaxedAps, updateScanOffsets, item.id.c_str()) != 0) return 1;
-        if (project.AddSequence(source, OrNull(item.id), OrNull(item.defaultEntryId)) < 0)
-            return 1;
+        if (project.AddSequence(source, OrNull(item.id), OrNull(item.defaultEntryId)) < 0) return 1;
         // A sequence without id is the one added last.
         for (const VcdEntryDesc& entry : item.entries)
             if (project.AddEntry(OrNull(item.id), entry.time, OrNull(entry.id)) != 0) return 1;

@@ -71,5 +71,4 @@ int ApplyOptions(VcdProjectDesc& desc, CVcdObj& project, VcdScanOptions* scan = 
 int AddPbcLists(VcdProjectDesc& desc, CVcdObj& project);
 int AddFiles(VcdProjectDesc& desc, CVcdObj& project);
 int AddSegments(VcdProjectDesc& desc, CVcdObj& project, bool updateScanOffsets, bool relaxedAps);
-int AddSequences(VcdProjectDesc& desc, CVcdObj& project, bool updateScanOffsets,
-                 bool relaxedAps);
+int AddSequences(VcdProjectDesc& desc, CVcdObj& project, bool updateScanOffsets, bool relaxedAps);

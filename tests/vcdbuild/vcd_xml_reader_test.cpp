@@ -75,7 +75,8 @@ class XmlReaderTest : public ::testing::Test {
     bool Has(int level, const std::string& part) const { return Count(level, part) > 0; }
     std::string Dump() const {
         std::string all;
-        for (const auto& l : window.lines) all += std::to_string(l.level) + ": " + l.text;
+        for (const auto& l : window.lines)
+            all += std::to_string(l.level) + ": " + l.text;
         return all;
     }
 };
@@ -91,8 +92,10 @@ TEST_F(XmlReaderTest, RejectedDocuments) {
     nameless.filesystem = "<filesystem><folder><name></name></folder></filesystem>";
     Parts missingInfo = WithInfo("");
     std::string deep;
-    for (int i = 0; i < 300; ++i) deep += "<folder><name>A</name>";
-    for (int i = 0; i < 300; ++i) deep += "</folder>";
+    for (int i = 0; i < 300; ++i)
+        deep += "<folder><name>A</name>";
+    for (int i = 0; i < 300; ++i)
+        deep += "</folder>";
     Parts deepFolders;
     deepFolders.filesystem = "<filesystem>" + deep + "</filesystem>";
 
@@ -134,8 +137,8 @@ TEST_F(XmlReaderTest, MissingFileGivesTheSystemText) {
     const std::string missing = dir.File("nothere.xml");
     CVcdXmlReader reader(*log, &desc);
     EXPECT_EQ(reader.Read(missing.c_str()), 1);
-    EXPECT_TRUE(Has(VCD_LOG_ERROR, "error while parsing file `" + missing +
-                                       "': No such file or directory"))
+    EXPECT_TRUE(
+        Has(VCD_LOG_ERROR, "error while parsing file `" + missing + "': No such file or directory"))
         << Dump();
     EXPECT_EQ(reader.Read(nullptr), 1);
     EXPECT_EQ(reader.Read(""), 1);
@@ -198,7 +201,8 @@ TEST_F(XmlReaderTest, EntityExpansionBombFails) {
     std::string subset = "[<!ENTITY l0 \"lollollollollollollollollollol\">";
     for (int i = 1; i <= 9; ++i) {
         subset += "<!ENTITY l" + std::to_string(i) + " \"";
-        for (int k = 0; k < 10; ++k) subset += "&l" + std::to_string(i - 1) + ";";
+        for (int k = 0; k < 10; ++k)
+            subset += "&l" + std::to_string(i - 1) + ";";
         subset += "\">";
     }
     subset += "]";
@@ -213,8 +217,11 @@ TEST_F(XmlReaderTest, ClassAndVersionGiveTheType) {
         const char* cls;
         const char* version;
         std::int32_t type;
-    } cases[] = {{"vcd", "1.0", 1}, {"VCD", "1.1", 2}, {"VCD", "2.0", 3},
-                 {"svcd", "1.0", 4}, {"HqVcd", "1.0", 5}};
+    } cases[] = {{"vcd", "1.0", 1},
+                 {"VCD", "1.1", 2},
+                 {"VCD", "2.0", 3},
+                 {"svcd", "1.0", 4},
+                 {"HqVcd", "1.0", 5}};
     for (const Case& c : cases) {
         Parts p;
         p.cls = c.cls;
@@ -262,8 +269,7 @@ TEST_F(XmlReaderTest, IntegerTexts) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         window.lines.clear();
-        ASSERT_EQ(Read(Doc(WithInfo(std::string("<restriction>") + c.text + "</restriction>"))),
-                  0);
+        ASSERT_EQ(Read(Doc(WithInfo(std::string("<restriction>") + c.text + "</restriction>"))), 0);
         EXPECT_EQ(desc.restriction, c.value);
         EXPECT_EQ(Count(VCD_LOG_WARN, ""), c.warning ? 1 : 0) << Dump();
         if (c.warning) {
@@ -283,9 +289,8 @@ TEST_F(XmlReaderTest, FloatingPointTextsIgnoreTheLocale) {
         const char* text;
         double value;
         bool warns;
-    } cases[] = {{"1.5", 1.5, false}, {"1e1", 10, false},   {"2,5", 2, true},
-                 {"nan", 0, true},    {"1e999", 0, true},   {"inf", 0, true},
-                 {"0.25s", 0.25, true}};
+    } cases[] = {{"1.5", 1.5, false}, {"1e1", 10, false}, {"2,5", 2, true},     {"nan", 0, true},
+                 {"1e999", 0, true},  {"inf", 0, true},   {"0.25s", 0.25, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         window.lines.clear();
@@ -393,9 +398,8 @@ const char kFullBody[] =
     "</pbc>";
 
 std::string FullDocument() {
-    return "<?xml version=\"1.0\"?>\n" + kDoctype + "\n<videocd xmlns=\"" +
-           VIDEOCD_XML_NAMESPACE + "\" class=\"svcd\" version=\"1.0\">" + kFullBody +
-           "</videocd>\n";
+    return "<?xml version=\"1.0\"?>\n" + kDoctype + "\n<videocd xmlns=\"" + VIDEOCD_XML_NAMESPACE +
+           "\" class=\"svcd\" version=\"1.0\">" + kFullBody + "</videocd>\n";
 }
 
 TEST_F(XmlReaderTest, FullDocument) {
@@ -525,10 +529,11 @@ TEST_F(XmlReaderTest, TreePassOnUnvalidatedDocuments) {
         {"<other xmlns=\"" + ns + "\"/>", 1, "root element not videocd..."},
         {"<videocd xmlns:v=\"" + ns + "\" class=\"vcd\" version=\"2.0\"/>", 1,
          "root element not videocd..."},
-        {"<videocd xmlns=\"" + ns + "\" xmlns:x=\"urn:x\" class=\"vcd\" version=\"2.0\">"
-         "<x:info><album-id>NO</album-id></x:info><meta/><!-- c --><?pi x?>"
-         "<info><x:album-id>NO</x:album-id><album-id>YES</album-id></info>"
-         "<bogus/></videocd>",
+        {"<videocd xmlns=\"" + ns +
+             "\" xmlns:x=\"urn:x\" class=\"vcd\" version=\"2.0\">"
+             "<x:info><album-id>NO</album-id></x:info><meta/><!-- c --><?pi x?>"
+             "<info><x:album-id>NO</x:album-id><album-id>YES</album-id></info>"
+             "<bogus/></videocd>",
          0, "unexpected element: bogus"},
     };
     for (const Case& c : cases) {
@@ -586,8 +591,7 @@ TEST_F(XmlReaderTest, RepeatedReadsKeepTheErrorHandler) {
     std::vector<int> libxmlLines;
     std::thread worker([&] {
         RecordingWindow w;
-        CVcdBuildLog threadLog(&w, platform::RegisterWindowMessage("xml-reader-thread"), 2,
-                               false);
+        CVcdBuildLog threadLog(&w, platform::RegisterWindowMessage("xml-reader-thread"), 2, false);
         for (int i = 0; i < 3; ++i) {
             w.lines.clear();
             VcdProjectDesc d;
@@ -599,7 +603,8 @@ TEST_F(XmlReaderTest, RepeatedReadsKeepTheErrorHandler) {
     WriteText(path, invalid);
     worker.join();
     ASSERT_EQ(libxmlLines.size(), 3u);
-    for (int n : libxmlLines) EXPECT_GT(n, 1);
+    for (int n : libxmlLines)
+        EXPECT_GT(n, 1);
 }
 
 // xmllint, an independent validator, must agree with the built-in DTD's verdicts.
@@ -664,8 +669,9 @@ TEST_F(XmlTransferTest, OptionTable) {
         {"leadout pause", nullptr, "option value '' invalid (use 'true' or 'false')", false},
         {"Leadout Pause", "TRUE", nullptr, true},
         {"relaxed aps", "true", nullptr, true},
-        {"track rear margin", "99999999999", "error while converting string '99999999999' to "
-                                             "integer",
+        {"track rear margin", "99999999999",
+         "error while converting string '99999999999' to "
+         "integer",
          true},
         {"no such option", "1", "unknown option name 'no such option'", false},
     };
@@ -697,9 +703,9 @@ TEST_F(XmlTransferTest, OptionTable) {
     d.volumeId = "VOLUME";
     d.systemId = "SYS";
     d.preparerId = "PREP";
-    d.options = {{"track pregap", "200"},    {"leadout pause", "true"},
+    d.options = {{"track pregap", "200"},         {"leadout pause", "true"},
                  {"update scan offsets", "true"}, {"relaxed aps", "false"},
-                 {"relaxed aps", "TRUE"},    {"track front margin", "20"}};
+                 {"relaxed aps", "TRUE"},         {"track front margin", "20"}};
     VcdScanOptions scan;
     window.lines.clear();
     ASSERT_EQ(ApplyOptions(d, *project, &scan), 0);
