@@ -169,7 +169,9 @@ int CVcdMpegSource::GetPacket(std::uint32_t packetNo, std::uint8_t* buffer,
     ctx.stream.seenPts = true;
     ctx.stream.minPts = info_.minPts;
     ctx.stream.scanDataWarnings = kScanWarningsSilenced;
-    const std::int64_t length = GetSize();
+    // The length is taken once per pass through the file, not once per pack.
+    if (readPacketNo_ == 0 || readLength_ < 0) readLength_ = GetSize();
+    const std::int64_t length = readLength_;
     if (length < 0) return -1;
     Seek(readPosition_);
     if (position() != readPosition_) return -1;

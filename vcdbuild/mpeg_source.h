@@ -39,5 +39,6 @@ class CVcdMpegSource : public CVcdStream {
     bool scanned_ = false;
     std::int64_t readPosition_ = 0; // byte offset of the pack after the last one handed out
     std::uint32_t readPacketNo_ = 0;
+    std::int64_t readLength_ = -1; // file length for the current pass of GetPacket
     MpegStreamInfo info_;
 };

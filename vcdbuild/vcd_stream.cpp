@@ -85,6 +85,9 @@ int CVcdStream::DoOpen() {
         return 1;
     }
     std::setvbuf(file_, buffer_.get(), _IOFBF, kBufferSize);
+    regularFile_ = regular;
+    writebackFrom_ = 0;
+    if (regular && !writing) ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return 0;
 }
 
@@ -167,7 +170,23 @@ std::int64_t CVcdStream::DoWrite(const void* buffer, std::int64_t length) {
     if (!file_ || length <= 0) return 0;
     std::size_t put = std::fwrite(buffer, 1, static_cast<std::size_t>(length), file_);
     if (static_cast<std::int64_t>(put) != length) log_.Error("fwrite (): %s", std::strerror(errno));
+    StartWriteback(position_ + static_cast<std::int64_t>(put));
     return static_cast<std::int64_t>(put);
+}
+
+// An image is hundreds of megabytes written once: hand each finished stretch to the disk while
+// the build goes on, instead of leaving it all dirty in memory for the final flush.
+void CVcdStream::StartWriteback(std::int64_t end) {
+    constexpr std::int64_t kStretch = 8 << 20;
+    if (!regularFile_) return;
+    if (end < writebackFrom_) writebackFrom_ = 0; // the writer went back
+    if (end - writebackFrom_ < kStretch) return;
+    // Only what stdio has passed to the kernel can be written back.
+    std::int64_t done = end - static_cast<std::int64_t>(kBufferSize);
+    if (done <= writebackFrom_) return;
+    ::sync_file_range(::fileno(file_), writebackFrom_, done - writebackFrom_,
+                      SYNC_FILE_RANGE_WRITE);
+    writebackFrom_ = done;
 }
 
 std::int64_t CVcdStream::GetSize() {

@@ -62,7 +62,11 @@ class CVcdStream {
 
     // Closes the stream and points it at another file (checked as on construction).
     void ReplacePath(const char* path);
+    // Starts the disk write of what lies before `end` (a position just written up to).
+    void StartWriteback(std::int64_t end);
 
+    bool regularFile_ = false;
+    std::int64_t writebackFrom_ = 0; // start of the stretch not yet handed to the disk
     std::int32_t mode_;
     bool isOpen_ = false;
     std::int64_t position_ = 0;
