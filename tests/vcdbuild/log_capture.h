@@ -13,14 +13,29 @@ struct LoggedLine {
     std::string text; // as sent, with its line feed
 };
 
+// Copies of the packed progress blocks with the same field names, naturally aligned so that tests
+// may bind references to their fields.
+struct ScanBlock {
+    std::uint8_t zero;
+    std::int32_t operation;
+    const char* itemId;
+    std::int32_t percent, size, position, packets, reserved;
+};
+struct WriteBlock {
+    std::uint8_t zero;
+    std::int32_t operation;
+    const char* imageName;
+    std::int32_t percent, written, total, track, tracks;
+};
+
 class RecordingWindow : public platform::MessageTarget {
   public:
     platform::LRESULT OnMessage(unsigned message, platform::WPARAM wParam,
                                 platform::LPARAM lParam) override;
 
     std::vector<LoggedLine> lines;
-    std::vector<VcdScanProgressBlock> scanBlocks;
-    std::vector<VcdWriteProgressBlock> writeBlocks;
+    std::vector<ScanBlock> scanBlocks;
+    std::vector<WriteBlock> writeBlocks;
     std::vector<std::string> versionBanners;
     unsigned lastMessage = 0;
 };

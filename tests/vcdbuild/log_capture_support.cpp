@@ -17,11 +17,13 @@ platform::LRESULT RecordingWindow::OnMessage(unsigned msg, platform::WPARAM wPar
         if (op == VCD_PROGRESS_SCAN) {
             VcdScanProgressBlock b;
             std::memcpy(&b, data, sizeof b);
-            scanBlocks.push_back(b);
+            scanBlocks.push_back({b.zero, b.operation, b.itemId, b.percent, b.size, b.position,
+                                  b.packets, b.reserved});
         } else if (op == VCD_PROGRESS_WRITE) {
             VcdWriteProgressBlock b;
             std::memcpy(&b, data, sizeof b);
-            writeBlocks.push_back(b);
+            writeBlocks.push_back({b.zero, b.operation, b.imageName, b.percent, b.written, b.total,
+                                   b.track, b.tracks});
         }
     } else if (wParam == VCD_LOG_RAW) {
         VcdVersionBlock b;

@@ -377,7 +377,7 @@ TEST(MpegFixture, EmptyAndZeroFiles) {
         EXPECT_EQ(src.GetInfo().packets, 0u);
         EXPECT_EQ(cap.Count(VCD_LOG_WARN, ""), 0);
         ASSERT_FALSE(cap.window().scanBlocks.empty());
-        for (const VcdScanProgressBlock& b : cap.window().scanBlocks) {
+        for (const ScanBlock& b : cap.window().scanBlocks) {
             const std::int32_t percent = b.percent; // packed field: no reference to it
             EXPECT_EQ(percent, 0);
         }

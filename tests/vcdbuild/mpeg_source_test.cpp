@@ -365,7 +365,7 @@ TEST(MpegSource, ProgressReportsAndCancel) {
             std::string itemId;
         };
         std::vector<Report> blocks;
-        for (const VcdScanProgressBlock& b : cap.window().scanBlocks)
+        for (const ScanBlock& b : cap.window().scanBlocks)
             blocks.push_back({b.size, b.position, b.packets, b.percent, b.itemId ? b.itemId : ""});
         ASSERT_GE(blocks.size(), 3u);
         EXPECT_EQ(blocks.front().size, size);
@@ -413,7 +413,7 @@ TEST(MpegSource, OffsetsBeyondTwoGigabytes) {
     const std::uint32_t packets = static_cast<std::uint32_t>(zeroPacks + 2);
     EXPECT_EQ(src.GetInfo().packets, packets);
     EXPECT_DOUBLE_EQ(src.GetInfo().playingTime, 1.0);
-    const VcdScanProgressBlock& end = cap.window().scanBlocks.back();
+    const ScanBlock& end = cap.window().scanBlocks.back();
     const std::int32_t percent = end.percent;
     EXPECT_EQ(percent, 100);
 

@@ -158,7 +158,7 @@ TEST_F(Writer, OneSequenceImage) {
             std::int32_t written, total, track, tracks;
         };
         std::vector<Report> reports;
-        for (const VcdWriteProgressBlock& b : cap.window().writeBlocks)
+        for (const WriteBlock& b : cap.window().writeBlocks)
             reports.push_back({b.written, b.total, b.track, b.tracks});
         ASSERT_GE(reports.size(), 3u);
         EXPECT_EQ(reports.front().written, 0);
