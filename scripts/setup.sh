@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
   build-essential cmake ninja-build ccache pkg-config
-  libxml2-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libxml2-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
   clang libclang-rt-14-dev
   ffmpeg mplayer cdrdao genisoimage libcdio-utils bchunk libxml2-utils python3 time
 )
