@@ -9,9 +9,38 @@
 
 namespace platform {
 
+MessageTarget::~MessageTarget() {
+    if (m_loop) m_loop->Forget(this);
+}
+
+void MessageTarget::AttachLoop(MessageLoop* loop) {
+    if (m_loop == loop) return;
+    if (m_loop) m_loop->Forget(this);
+    m_loop = loop;
+    if (m_loop) m_loop->Adopt(this);
+}
+
 LRESULT SendMessage(HWND window, unsigned message, WPARAM wParam, LPARAM lParam) {
     if (!window) return 0;
+    MessageLoop* loop = window->Loop();
+    if (loop && !loop->IsLoopThread()) return loop->SendAcross(window, message, wParam, lParam);
     return window->OnMessage(message, wParam, lParam);
+}
+
+bool PostMessage(HWND window, unsigned message, WPARAM wParam, LPARAM lParam) {
+    if (!window || !window->Loop()) return false;
+    return window->Loop()->Post(window, message, wParam, lParam);
+}
+
+UINT_PTR SetTimer(HWND window, UINT_PTR id, unsigned milliseconds) {
+    if (!window || !window->Loop() || id == 0) return 0;
+    if (milliseconds < 10) milliseconds = 10;
+    return window->Loop()->SetTimer(window, id, milliseconds) ? id : 0;
+}
+
+bool KillTimer(HWND window, UINT_PTR id) {
+    if (!window || !window->Loop()) return false;
+    return window->Loop()->KillTimer(window, id);
 }
 
 unsigned RegisterWindowMessage(const char* name) {
