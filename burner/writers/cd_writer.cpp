@@ -7,6 +7,7 @@ using namespace engines;
 
 const char kCdNoBlankDiscMessage[] = "Please insert a blank writable disc into the driver.";
 const char kCdNoBlankDiscLog[] = "No blank CD Disc in writer.";
+const char kWriterBoxCaption[] = "Vandrel";
 
 namespace {
 
@@ -21,7 +22,7 @@ void OnEraseDoneEvent(int, void* user) { HostOf(user)->OnCdEraseDone(); }
 
 } // namespace
 
-CdWriter::CdWriter(CdEngine& engine, WriterMessageBox& messages, CdWriterHost& host)
+CdWriter::CdWriter(CdEngine& engine, platform::MessageBoxes& messages, CdWriterHost& host)
     : engine_(engine), messages_(messages), host_(host) {}
 
 void CdWriter::ShowEngineError(std::int32_t code) {
@@ -32,7 +33,7 @@ void CdWriter::ShowEngineError(std::int32_t code) {
     text[sizeof text - 1] = '\0';
     char shown[2048 + 16];
     std::snprintf(shown, sizeof shown, "error: %s", text);
-    messages_.ShowOk(shown);
+    messages_.Show(shown, kWriterBoxCaption, platform::MB_OK);
 }
 
 void CdWriter::FillCdWriterList(WriterCombo& list) {
@@ -130,7 +131,7 @@ int CdWriter::BurnCdImage(const std::string& cuePath, const std::string& label) 
 
     std::int32_t r = engine_.Burn();
     if (r == kCdNoBlankDiscA || r == kCdNoBlankDiscB || r == kCdNoDisc) {
-        messages_.ShowOk(kCdNoBlankDiscMessage);
+        messages_.Show(kCdNoBlankDiscMessage, kWriterBoxCaption, platform::MB_OK);
         host_.LogLine(kCdNoBlankDiscLog);
         engine_.EjectDevice();
         return -1;

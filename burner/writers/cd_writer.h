@@ -2,8 +2,9 @@
 // test, erasing, burning the BIN/CUE image, abort and eject, and the engine's error texts.
 #pragma once
 
-#include "burner/writers/writer_ui.h"
+#include "burner/writers/writer_combo.h"
 #include "engines/cd/cd_engine.h"
+#include "platform/message_boxes.h"
 
 #include <cstdint>
 #include <string>
@@ -28,7 +29,7 @@ class CdWriterHost {
 
 class CdWriter {
   public:
-    CdWriter(engines::CdEngine& engine, WriterMessageBox& messages, CdWriterHost& host);
+    CdWriter(engines::CdEngine& engine, platform::MessageBoxes& messages, CdWriterHost& host);
 
     // "error: <the engine's text>" in an OK box; nothing for 0.
     void ShowEngineError(std::int32_t code);
@@ -51,10 +52,11 @@ class CdWriter {
 
   private:
     engines::CdEngine& engine_;
-    WriterMessageBox& messages_;
+    platform::MessageBoxes& messages_;
     CdWriterHost& host_;
 };
 
 // Texts of the CD writer.
 extern const char kCdNoBlankDiscMessage[]; // "Please insert a blank writable disc into the driver."
 extern const char kCdNoBlankDiscLog[];     // "No blank CD Disc in writer."
+extern const char kWriterBoxCaption[];     // caption of the writers' message boxes

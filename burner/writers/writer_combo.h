@@ -1,16 +1,8 @@
-// What the writer wrappers show: message boxes with an OK button and the combo box of writers.
+// The combo box of writers that the writer wrappers fill; the dialog shows what it holds.
 #pragma once
 
 #include <string>
 #include <vector>
-
-// A message box with an OK button. The DVD worker threads show theirs from their own thread, so an
-// implementation must accept calls from any thread.
-class WriterMessageBox {
-  public:
-    virtual ~WriterMessageBox() = default;
-    virtual void ShowOk(const std::string& text) = 0;
-};
 
 // The writer list of the Start Burning dialog: rows in order and the selected row (-1: none).
 struct WriterCombo {
