@@ -1,5 +1,6 @@
 #include "vcd_xml_writer.h"
 
+#include "platform/temp_folder.h"
 #include "vcdbuild/videocd_xml.h"
 
 #include <algorithm>
@@ -204,4 +205,8 @@ int CVcdXmlWriter::WriteFile(const std::string& path) {
 std::string VcdXmlPathIn(const std::string& folder) {
     if (folder.empty() || folder.back() == '/') return folder + "vcd.xml";
     return folder + "/vcd.xml";
+}
+
+std::string VcdXmlPathIn(const platform::PrivateTempFolder& folder) {
+    return folder.Ok() ? VcdXmlPathIn(folder.Path()) : std::string();
 }

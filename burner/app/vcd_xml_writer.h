@@ -41,6 +41,11 @@ class CVcdXmlWriter {
     std::string error;
 };
 
-// The project's file name in the user's private temporary folder `folder` (with or without its
-// trailing slash).
+namespace platform {
+class PrivateTempFolder;
+}
+
+// The project's file name "vcd.xml" in `folder` (with or without its trailing slash).
 std::string VcdXmlPathIn(const std::string& folder);
+// The same in the user's private temporary folder; empty when that folder could not be made.
+std::string VcdXmlPathIn(const platform::PrivateTempFolder& folder);

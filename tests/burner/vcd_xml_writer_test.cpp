@@ -1,5 +1,7 @@
 #include "burner/app/vcd_xml_writer.h"
 
+#include "platform/temp_folder.h"
+
 #include "vcdbuild/vcd_build.h"
 #include "vcdbuild/vcd_log.h"
 #include "vcdbuild/vcd_xml_reader.h"
@@ -271,6 +273,7 @@ TEST(VcdXmlWriter, OurReaderAndXmllintGetBackEveryLabelAndPath) {
         " lead and trail ",
         "tab\there",
         "&amp; stays &#038; text",
+        "   ",
         "",
     };
     const std::vector<std::string> paths = {
@@ -326,7 +329,13 @@ TEST(VcdXmlWriter, TheBuilderMakesAnImageFromTheWrittenDocument) {
     w.kind = 3;
     w.volumeId = "Tom & Jerry";
     w.sources = sources;
-    const std::string xml = VcdXmlPathIn(dir.path());
+    // As the burn job does: into the user's private temporary folder.
+    platform::PrivateTempFolder temp;
+    const std::string xml = VcdXmlPathIn(temp);
+    ASSERT_EQ(xml, temp.Path() + "vcd.xml");
+    struct stat st {};
+    ASSERT_EQ(::stat(temp.Path().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
     ASSERT_EQ(w.WriteFile(xml), 0) << w.error;
 
     VcdBuildOptions o;
@@ -340,8 +349,25 @@ TEST(VcdXmlWriter, TheBuilderMakesAnImageFromTheWrittenDocument) {
     EXPECT_EQ(bin % 2352, 0u);
     // Both MPEG tracks are in the image, so it is larger than the two files together.
     EXPECT_GT(bin, fs::file_size(sources[0]) + fs::file_size(sources[1]));
+    // The label reaches the disc: the volume id of the primary volume descriptor (sector 16 of
+    // the Mode 2 Form 1 track, after sync, header and subheader).
+    const std::string image = ReadAll(dir.File("VideoCD.bin"));
+    ASSERT_GT(image.size(), 17u * 2352);
+    const std::size_t pvd = 16 * 2352 + 24;
+    EXPECT_EQ(image.substr(pvd, 6), "\x01"
+                                    "CD001");
+    EXPECT_EQ(image.substr(pvd + 40, 32), "Tom & Jerry" + std::string(21, ' '));
     const std::string cue = ReadAll(dir.File("VideoCD.cue"));
     EXPECT_NE(cue.find("TRACK 03"), std::string::npos) << cue;
+
+    if (!HaveTool("cd-info")) GTEST_SKIP() << "cd-info is not installed";
+    const std::string listing = dir.File("cd-info.txt");
+    std::system(("cd-info --no-device-info --cue-file " + ShellQuote(dir.File("VideoCD.cue")) +
+                 " > " + ShellQuote(listing) + " 2>&1")
+                    .c_str());
+    const std::string info = ReadAll(listing);
+    EXPECT_NE(info.find("Volume     : Tom & Jerry\n"), std::string::npos) << info;
+    EXPECT_NE(info.find("CD-RTOS"), std::string::npos) << info;
 }
 
 } // namespace
