@@ -62,10 +62,12 @@ void QtMessageLoop::Forget(HWND window) {
             }
         }
     };
+    // From another thread the timers go later: they deliver nothing meanwhile, and waiting for
+    // the loop's thread here could deadlock against it.
     if (IsLoopThread())
         drop();
     else
-        QMetaObject::invokeMethod(this, drop, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(this, drop, Qt::QueuedConnection);
 }
 
 LRESULT QtMessageLoop::Deliver(HWND window, unsigned message, WPARAM wParam, LPARAM lParam) {
@@ -128,19 +130,22 @@ bool QtMessageLoop::StopTimer(HWND window, UINT_PTR id) {
 
 bool QtMessageLoop::SetTimer(HWND window, UINT_PTR id, unsigned milliseconds) {
     if (IsLoopThread()) return StartTimer(window, id, milliseconds);
-    bool ok = false;
+    // Queued, not waited for: a thread that the loop's thread waits for may set timers too.
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (!m_windows.count(window)) return false;
+    }
     QMetaObject::invokeMethod(
-        this, [&] { return StartTimer(window, id, milliseconds); }, Qt::BlockingQueuedConnection,
-        &ok);
-    return ok;
+        this, [this, window, id, milliseconds] { StartTimer(window, id, milliseconds); },
+        Qt::QueuedConnection);
+    return true;
 }
 
 bool QtMessageLoop::KillTimer(HWND window, UINT_PTR id) {
     if (IsLoopThread()) return StopTimer(window, id);
-    bool ok = false;
     QMetaObject::invokeMethod(
-        this, [&] { return StopTimer(window, id); }, Qt::BlockingQueuedConnection, &ok);
-    return ok;
+        this, [this, window, id] { StopTimer(window, id); }, Qt::QueuedConnection);
+    return true;
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 // Window messages on a Qt thread: posted messages travel as QEvents whose type is the message
 // number (all numbered and registered messages lie in Qt's user range), timers are QTimers, and
-// a send from another thread blocks until this object's thread has handled it.
+// a send from another thread blocks until this object's thread has handled it. Timers set or
+// killed from another thread take effect once the loop's thread gets to them.
 #pragma once
 
 #include "platform/window_message.h"
