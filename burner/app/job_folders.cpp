@@ -139,17 +139,27 @@ int CJobFolderHost::FreeMegabytes(const std::string& root) {
 
 std::string CJobFolderHost::DriveRootOf(const std::string& path) {
     std::error_code ec;
-    std::string real = fs::weakly_canonical(fs::absolute(path, ec), ec).string();
-    if (ec || real.empty()) real = path;
-    real = WithoutSlash(real);
-    // The listed drive whose root holds the path, the deepest first, so that a root in $HOME
-    // wins over its file system's mount point.
-    std::string best;
+    fs::path at = fs::weakly_canonical(fs::absolute(path, ec), ec);
+    if (ec || at.empty()) at = path;
+    // A folder still to be made lies on the drive of its nearest existing parent.
+    struct stat st {};
+    while (::stat(at.c_str(), &st) != 0 && at.has_relative_path())
+        at = at.parent_path();
+    const std::string real = WithoutSlash(at.string());
+    const bool known = ::stat(real.c_str(), &st) == 0;
+    // Of the drives on the same file system, the one whose root holds the path (the deepest, so
+    // that a root in $HOME wins), else the first one.
+    std::string holding, first;
     for (const auto& drive : platform::ListDrives()) {
-        if (Holds(WithoutSlash(drive.root), real) && drive.root.size() > best.size())
-            best = drive.root;
+        struct stat rootSt {};
+        if (!known || ::stat(drive.root.c_str(), &rootSt) != 0 || rootSt.st_dev != st.st_dev)
+            continue;
+        if (first.empty()) first = drive.root;
+        if (Holds(WithoutSlash(drive.root), real) && drive.root.size() > holding.size())
+            holding = drive.root;
     }
-    if (!best.empty()) return best;
+    if (!holding.empty()) return holding;
+    if (!first.empty()) return first;
     // Not a drive of the list (tmpfs, a network share): its file system still has a mount point.
     return WithSlash(MountPointOf(real));
 }
