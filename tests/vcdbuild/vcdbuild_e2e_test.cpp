@@ -1,0 +1,689 @@
+// End-to-end tests of the vcdbuild command: whole projects are built into images and read back
+// by independent readers (cd-info, bchunk, cdrdao, MPlayer, ffprobe and the sector checker);
+// bad input and cancels go through the command as a user would meet them.
+#include "e2e_support.h"
+#include "image_files.h"
+#include "sector_check.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <sstream>
+
+namespace {
+
+using namespace e2e;
+using imgtest::TempDir;
+
+constexpr std::uint32_t kPregap = 150;
+
+std::string Fixture(const char* name) {
+    return std::string(PELLAM_FIXTURES) + "/" + name;
+}
+
+std::uint32_t PacksOf(const std::string& path) {
+    return static_cast<std::uint32_t>((std::filesystem::file_size(path) + 2323) / 2324);
+}
+
+std::uint32_t Sectors(std::uint64_t bytes) {
+    return static_cast<std::uint32_t>((bytes + 2047) / 2048);
+}
+
+std::string Bcd(unsigned v) {
+    char b[8];
+    std::snprintf(b, sizeof b, "%02u", v);
+    return b;
+}
+
+unsigned FromBcd(std::uint8_t b) {
+    return (b >> 4) * 10u + (b & 15u);
+}
+
+// ---- what the layout must give for a project ----
+
+struct Expected {
+    bool svcd = false; // SVCD and HQVCD
+    bool pbc = false;
+    std::uint32_t front = 30, rear = 45;
+    std::uint32_t isoSize = 0, total = 0;
+    std::vector<std::uint32_t> segmentStart, seqPregap, seqStart, seqPacks;
+    std::map<std::string, CdFile> files;
+    std::set<std::string> dirs;
+    std::string InfoFile() const { return svcd ? "SVCD/INFO.SVD" : "VCD/INFO.VCD"; }
+    std::string EntriesFile() const { return svcd ? "SVCD/ENTRIES.SVD" : "VCD/ENTRIES.VCD"; }
+};
+
+// The sector plan of `x`; the sizes of the files whose contents the layout does not fix (PSD,
+// SEARCH.DAT, SCANDATA.DAT) are taken from what the image reports.
+Expected Plan(const ProjectXml& x, const CdInfo& got) {
+    Expected e;
+    const bool vcd20 = x.cls == "vcd" && x.version == "2.0";
+    e.svcd = x.cls != "vcd";
+    e.pbc = !x.pbc.empty();
+    if (e.svcd) e.front = e.rear = 0;
+    auto reported = [&](const std::string& path) {
+        auto it = got.files.find(path);
+        return it == got.files.end() ? std::uint64_t{0} : it->second.size;
+    };
+    const std::string sys = e.svcd ? "SVCD/" : "VCD/";
+    const std::string ext = e.svcd ? ".SVD" : ".VCD";
+    auto file = [&](const std::string& path, std::uint32_t lsn, std::uint64_t size, bool form2) {
+        e.files[path] = CdFile{lsn, size, form2, -1};
+    };
+    file(sys + "INFO" + ext, 150, 2048, false);
+    file(sys + "ENTRIES" + ext, 151, 2048, false);
+    std::uint32_t next = 152;
+    if (e.pbc) {
+        const std::uint64_t psd = reported(sys + "PSD" + ext);
+        file(sys + "LOT" + ext, 152, 65536, false);
+        file(sys + "PSD" + ext, 184, psd, false);
+        next = 184 + Sectors(psd);
+    }
+    if (e.svcd) {
+        file("SVCD/TRACKS.SVD", next, 2048, false);
+        const std::uint64_t search = reported("SVCD/SEARCH.DAT");
+        file("SVCD/SEARCH.DAT", next + 1, search, false);
+        next += 1 + Sectors(search);
+    }
+    std::uint32_t cur = (next + 74) / 75 * 75; // the head ends on a multiple of 75 sectors
+    unsigned item = 1;
+    for (const auto& s : x.segments) {
+        const std::uint32_t packs = PacksOf(s.src), units = (packs + 149) / 150;
+        char name[32];
+        std::snprintf(name, sizeof name, "SEGMENT/ITEM%04u.%s", item, e.svcd ? "MPG" : "DAT");
+        file(name, cur, std::uint64_t{packs} * 2048, true);
+        e.segmentStart.push_back(cur);
+        cur += units * 150;
+        item += units;
+    }
+    if (e.svcd) {
+        const std::uint64_t scan = reported("EXT/SCANDATA.DAT");
+        file("EXT/SCANDATA.DAT", cur, scan, false);
+        cur += Sectors(scan);
+    }
+    if (vcd20 && e.pbc) {
+        const std::uint64_t psdx = reported("EXT/PSD_X.VCD");
+        file("EXT/LOT_X.VCD", cur, 65536, false);
+        file("EXT/PSD_X.VCD", cur + 32, psdx, false);
+        cur += 32 + Sectors(psdx);
+    }
+    for (const auto& f : x.files) {
+        std::string path = f.folder.empty() ? f.name : f.folder + "/" + f.name;
+        std::transform(path.begin(), path.end(), path.begin(), ::toupper);
+        const auto bytes = std::filesystem::file_size(f.src);
+        const std::uint32_t n = f.mixed ? static_cast<std::uint32_t>(bytes / 2336) : Sectors(bytes);
+        file(path, cur, f.mixed ? std::uint64_t{n} * 2048 : bytes, f.mixed);
+        if (!f.folder.empty()) e.dirs.insert(path.substr(0, path.find('/')));
+        cur += n;
+    }
+    e.isoSize = std::max<std::uint32_t>(300, cur);
+    std::uint32_t rel = 0;
+    for (std::size_t i = 0; i < x.sequences.size(); ++i) {
+        const std::uint32_t packs = PacksOf(x.sequences[i].src);
+        char name[32];
+        std::snprintf(name, sizeof name, e.svcd ? "MPEG2/AVSEQ%02zu.MPG" : "MPEGAV/AVSEQ%02zu.DAT",
+                      i + 1);
+        e.seqPregap.push_back(e.isoSize + rel);
+        rel += kPregap;
+        e.seqStart.push_back(e.isoSize + rel);
+        e.seqPacks.push_back(packs);
+        file(name, e.isoSize + rel, std::uint64_t{e.front + packs + e.rear} * 2048, true);
+        rel += e.front + packs + e.rear;
+    }
+    e.total = e.isoSize + rel;
+    for (const char* d : {"EXT", e.svcd ? "MPEG2" : "MPEGAV", e.svcd ? "SVCD" : "VCD"})
+        e.dirs.insert(d);
+    if (e.svcd || !x.segments.empty()) e.dirs.insert("SEGMENT");
+    return e;
+}
+
+// ---- projects ----
+
+struct DiscCase {
+    const char* name;
+    std::function<ProjectXml(const TempDir&)> make;
+};
+void PrintTo(const DiscCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+// The Form 2 blocks of a raw ("mixed") custom file: subheader twice, data, EDC.
+Bytes RawBlocks(int count) {
+    Bytes out;
+    for (int b = 0; b < count; ++b) {
+        Sector s{};
+        const std::uint8_t sub[4] = {1, 0, static_cast<std::uint8_t>(b + 1 == count ? 0xA0 : 0x20),
+                                     0};
+        std::copy(sub, sub + 4, s.begin() + 16);
+        std::copy(sub, sub + 4, s.begin() + 20);
+        for (int i = 0; i < 2324; ++i)
+            s[24 + i] = static_cast<std::uint8_t>(i * 7 + b);
+        const std::uint32_t edc = ReferenceEdc(s.data() + 16, 2332);
+        for (int i = 0; i < 4; ++i)
+            s[2348 + i] = static_cast<std::uint8_t>(edc >> (8 * i));
+        out.insert(out.end(), s.begin() + 16, s.end());
+    }
+    return out;
+}
+
+ProjectXml Vcd11(const TempDir&) {
+    ProjectXml x;
+    x.version = "1.1";
+    x.sequences = {{Fixture("vcd_ntsc.mpg"), "seq-ntsc", "", {}, {}},
+                   {Fixture("vcd_film.mpg"), "seq-film", "", {}, {}}};
+    return x;
+}
+
+const char kPbc[] = R"(<playlist id="lid-play"><next ref="lid-select"/><wait>2</wait>
+<play-item ref="seg-motion"/><play-item ref="seq-ntsc"/></playlist>
+<selection id="lid-select"><bsn>1</bsn><prev ref="lid-play" x1="0" y1="0" x2="100" y2="50"/>
+<return ref="lid-end"/><default ref="lid-play2"/><timeout ref="lid-end"/><wait>5</wait>
+<loop jump-timing="delayed">2</loop><play-item ref="seg-still"/>
+<select ref="lid-play" x1="0" y1="0" x2="127" y2="127"/>
+<select ref="lid-play2" x1="128" y1="0" x2="255" y2="127"/>
+<select ref="lid-end" x1="0" y1="128" x2="255" y2="255"/></selection>
+<playlist id="lid-play2"><return ref="lid-select"/><play-item ref="entry-ntsc-1"/>
+<play-item ref="seq-pal"/></playlist>
+<endlist id="lid-end"/>
+)";
+
+ProjectXml Vcd20(const TempDir& dir) {
+    ProjectXml x;
+    WriteAll(dir.File("still.mpg"),
+             imgtest::MakePacks({{imgtest::PackKind::Still, 0}, {imgtest::PackKind::Audio, 0}}));
+    Bytes text(3000);
+    for (std::size_t i = 0; i < text.size(); ++i)
+        text[i] = static_cast<std::uint8_t>('a' + i % 26);
+    WriteAll(dir.File("readme.txt"), text);
+    WriteAll(dir.File("mixed.dat"), RawBlocks(2));
+    x.files = {{"DATA", "README.TXT", dir.File("readme.txt"), false},
+               {"DATA", "MIXED.DAT", dir.File("mixed.dat"), true}};
+    x.segments = {{Fixture("two_video.mpg"), "seg-motion", {}},
+                  {dir.File("still.mpg"), "seg-still", {}}};
+    x.sequences = {{Fixture("vcd_ntsc.mpg"),
+                    "seq-ntsc",
+                    "entry-ntsc-0",
+                    {{"entry-ntsc-1", 0.4}, {"entry-ntsc-2", 0.8}},
+                    {0.6}},
+                   {Fixture("vcd_pal.mpg"), "seq-pal", "entry-pal-0", {}, {0.3, 0.9}}};
+    x.pbc = kPbc;
+    return x;
+}
+
+ProjectXml Svcd(bool updateScanOffsets) {
+    ProjectXml x;
+    x.cls = "svcd";
+    x.version = "1.0";
+    if (updateScanOffsets) x.options = {{"update scan offsets", "true"}};
+    x.sequences = {{Fixture("svcd_ntsc.mpg"), "seq-ntsc", "", {{"entry-ntsc-1", 0.5}}, {}},
+                   {Fixture("svcd_pal.mpg"), "seq-pal", "", {}, {}}};
+    return x;
+}
+
+ProjectXml Hqvcd(const TempDir&) {
+    ProjectXml x;
+    x.cls = "hqvcd";
+    x.version = "1.0";
+    x.sequences = {{Fixture("svcd_pal.mpg"), "seq-pal", "", {}, {}}};
+    return x;
+}
+
+// ---- one built image with the facts the checks need ----
+
+class Built {
+  public:
+    Built(const ProjectXml& x, const TempDir& dir) : x_(x), dir_(dir) {}
+
+    // Builds BIN/CUE with 2352-byte sectors into out/ and reads it with cd-info.
+    void Build() {
+        std::filesystem::create_directories(Out());
+        const std::string text = xml();
+        WriteAll(dir_.File("project.xml"), Bytes(text.begin(), text.end()));
+        run = RunVcdbuild({"-x", dir_.File("project.xml"), "-c", Cue(), "-b", Bin()});
+        bin = ReadAll(Bin());
+        report = Shell("cd-info --no-device-info --no-cddb --cue-file " + Quote(Cue()) +
+                       " --iso9660 -l");
+        info = ParseCdInfo(report.out);
+        plan = Plan(x_, info);
+    }
+    std::string xml() const { return x_.Render(); }
+    std::string Out() const { return dir_.File("out"); }
+    std::string Cue() const { return Out() + "/v.cue"; }
+    std::string Bin() const { return Out() + "/v.bin"; }
+
+    const ProjectXml& x_;
+    const TempDir& dir_;
+    RunResult run;
+    Bytes bin;
+    ShellResult report;
+    CdInfo info;
+    Expected plan;
+};
+
+// The readers' results on a source file, taken once for all projects that use it.
+const std::string& SourceFfprobeFrames(const std::string& path) {
+    static std::map<std::string, std::string> done;
+    auto it = done.find(path);
+    return it != done.end() ? it->second : done[path] = FfprobeFrames(path);
+}
+
+const std::vector<std::string>& SourceMplayerFrames(const std::string& path) {
+    static std::map<std::string, std::vector<std::string>> done;
+    static TempDir scratch;
+    auto it = done.find(path);
+    return it != done.end() ? it->second : done[path] = MplayerFrames(path, scratch.path());
+}
+
+// One image per project, built on first use and shared by the checks of that project.
+struct Image {
+    explicit Image(const DiscCase& c) : x(c.make(dir)), built(x, dir) { built.Build(); }
+    TempDir dir;
+    ProjectXml x;
+    Built built;
+};
+
+class Disc : public ::testing::TestWithParam<DiscCase> {
+  protected:
+    void SetUp() override {
+        if (std::string(PELLAM_VCDBUILD).empty()) GTEST_SKIP() << "no vcdbuild command";
+        static std::map<std::string, std::unique_ptr<Image>> images;
+        auto& image = images[GetParam().name];
+        if (!image) image = std::make_unique<Image>(GetParam());
+        img = image.get();
+        ASSERT_EQ(built().run.exitCode, 0) << built().run.out << built().run.err;
+    }
+    const Built& built() const { return img->built; }
+    const Expected& plan() const { return img->built.plan; }
+    const Bytes& bin() const { return img->built.bin; }
+    const ProjectXml& x() const { return img->x; }
+
+    Image* img = nullptr;
+    TempDir dir; // scratch files of one test
+};
+
+TEST_P(Disc, WritesOnlyTheNamedFilesAndValidSectors) {
+    EXPECT_EQ(ListTree(built().Out()), (std::vector<std::string>{"v.bin", "v.cue"}));
+    EXPECT_NE(built().run.out.find("finished ok, image created with " +
+                                   std::to_string(plan().total) + " sectors"),
+              std::string::npos)
+        << built().run.out;
+    EXPECT_EQ(built().run.err, "");
+    const ImageCheck c = CheckRawImage(built().Bin());
+    EXPECT_TRUE(c.ok()) << c.firstProblem;
+    EXPECT_EQ(c.sectors, plan().total);
+    EXPECT_EQ(c.badSync + c.badHeader + c.badEdc + c.badEcc + c.badSubheader, 0u);
+    EXPECT_EQ(c.form1 + c.form2, c.sectors);
+}
+
+TEST_P(Disc, CdInfoListsTheTracksVolumeAndEveryFile) {
+    if (!Have("cd-info")) GTEST_SKIP() << "cd-info not installed";
+    const CdInfo& got = built().info;
+    ASSERT_EQ(built().report.status, 0) << built().report.out;
+    ASSERT_EQ(got.tracks.size(), 1 + x().sequences.size()) << built().report.out;
+    EXPECT_EQ(got.tracks[0].lsn, 0u);
+    for (std::size_t i = 0; i < got.tracks.size(); ++i) {
+        EXPECT_EQ(got.tracks[i].number, static_cast<int>(i + 1));
+        EXPECT_EQ(got.tracks[i].type, "XA") << "track " << i + 1;
+        if (i > 0) {
+            EXPECT_EQ(got.tracks[i].lsn, plan().seqStart[i - 1]) << "track " << i + 1;
+        }
+    }
+    EXPECT_EQ(got.leadout, plan().total);
+    EXPECT_EQ(got.isoBlocks, plan().isoSize);
+    std::string label = got.label;
+    label.erase(label.find_last_not_of(' ') + 1);
+    EXPECT_EQ(label, x().volumeId);
+    EXPECT_EQ(got.volume, x().volumeId);
+    EXPECT_EQ(got.application, x().applicationId);
+    EXPECT_EQ(got.preparer, "QUVODISCBUILDER 6.0.7.10(WIN32)");
+    EXPECT_EQ(got.system, "CD-RTOS CD-BRIDGE");
+    if (!plan().svcd) {
+        EXPECT_TRUE(got.videoCd) << built().report.out;
+    }
+    EXPECT_EQ(got.files, plan().files) << "cd-info:\n"
+                                       << Describe(got.files) << "layout:\n"
+                                       << Describe(plan().files);
+    EXPECT_EQ(got.dirs, plan().dirs);
+    // Each sequence file carries its track's number in the file number of its record.
+    for (std::size_t i = 0; i < x().sequences.size(); ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name,
+                      plan().svcd ? "MPEG2/AVSEQ%02zu.MPG" : "MPEGAV/AVSEQ%02zu.DAT", i + 1);
+        auto it = got.files.find(name);
+        ASSERT_NE(it, got.files.end()) << name;
+        EXPECT_EQ(it->second.fileNumber, plan().svcd ? 0 : static_cast<int>(i + 1)) << name;
+    }
+}
+
+// The LSN of every INDEX line of the cue sheet, by track.
+std::map<int, std::vector<std::uint32_t>> CueIndexes(const std::string& cue,
+                                                     std::string* fileLine) {
+    std::map<int, std::vector<std::uint32_t>> out;
+    std::istringstream in(cue);
+    int track = 0;
+    for (std::string l; std::getline(in, l);) {
+        unsigned n, m, sec, f;
+        if (std::sscanf(l.c_str(), "  TRACK %u MODE2/2352", &n) == 1) track = static_cast<int>(n);
+        if (std::sscanf(l.c_str(), "    INDEX %u %u:%u:%u", &n, &m, &sec, &f) == 4)
+            out[track].push_back((m * 60 + sec) * 75 + f);
+        if (l.rfind("FILE ", 0) == 0 && fileLine) *fileLine = l;
+    }
+    return out;
+}
+
+// The cue sheet gives each track its pregap, start and entry points; bchunk splits it.
+TEST_P(Disc, CueSheetAndBchunkSplit) {
+    const std::string cue = imgtest::ReadText(built().Cue());
+    std::string fileLine;
+    const auto indexes = CueIndexes(cue, &fileLine);
+    EXPECT_EQ(fileLine, "FILE \"" + built().Bin() + "\" BINARY\r");
+    ASSERT_EQ(indexes.size(), 1 + x().sequences.size()) << cue;
+    EXPECT_EQ(indexes.at(1), std::vector<std::uint32_t>{0});
+    const std::uint8_t* entries = &bin()[151u * 2352 + 24];
+    std::size_t k = 0;
+    for (std::size_t i = 0; i < x().sequences.size(); ++i) {
+        std::vector<std::uint32_t> want = {plan().seqPregap[i], plan().seqStart[i]};
+        ++k; // ENTRIES holds the track start first, then the entry points
+        for (std::size_t e = 0; e < x().sequences[i].entries.size(); ++e, ++k) {
+            const std::uint8_t* r = entries + 12 + 4 * k;
+            want.push_back((FromBcd(r[1]) * 60 + FromBcd(r[2])) * 75 + FromBcd(r[3]) - 150);
+        }
+        EXPECT_EQ(indexes.at(static_cast<int>(i + 2)), want) << cue;
+    }
+
+    if (!Have("bchunk")) GTEST_SKIP() << "bchunk not installed";
+    const std::string split = dir.File("split");
+    std::filesystem::create_directories(split);
+    ShellResult r = Shell("cd " + Quote(split) + " && bchunk " + Quote(built().Bin()) + " " +
+                          Quote(built().Cue()) + " t");
+    ASSERT_EQ(r.status, 0) << r.out;
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i <= x().sequences.size(); ++i)
+        names.push_back("t" + Bcd(static_cast<unsigned>(i + 1)) + ".iso");
+    EXPECT_EQ(ListTree(split), names);
+    // bchunk writes each MODE2/2352 track as 2048-byte blocks from the track's last INDEX line
+    // up to the next track's first one.
+    EXPECT_EQ(std::filesystem::file_size(split + "/t01.iso"), std::uint64_t{plan().isoSize} * 2048);
+    for (std::size_t i = 0; i < x().sequences.size(); ++i) {
+        const std::uint32_t end =
+            i + 1 < x().sequences.size() ? plan().seqPregap[i + 1] : plan().total;
+        EXPECT_EQ(std::filesystem::file_size(split + "/" + names[i + 1]),
+                  std::uint64_t{end - indexes.at(static_cast<int>(i + 2)).back()} * 2048)
+            << names[i + 1];
+    }
+    // The first track is a plain ISO 9660 image.
+    const Bytes iso = ReadAll(split + "/t01.iso");
+    ASSERT_GT(iso.size(), 16u * 2048 + 6);
+    EXPECT_EQ(std::string(iso.begin() + 16 * 2048 + 1, iso.begin() + 16 * 2048 + 6), "CD001");
+}
+
+// Every MPEG track read back by MPlayer from the cue sheet, and by extracting the Form 2 data,
+// holds the source stream unchanged and decodes to the same pictures.
+TEST_P(Disc, TracksHoldTheSourceStreams) {
+    const bool mplayer = Have("mplayer"), ffprobe = Have("ffprobe");
+    for (std::size_t i = 0; i < x().sequences.size(); ++i) {
+        SCOPED_TRACE("track " + std::to_string(i + 2));
+        const Bytes source = PadToPacks(ReadAll(x().sequences[i].src));
+        const std::uint32_t packs = plan().seqPacks[i];
+        const Bytes track = Form2Payload(bin(), plan().seqStart[i] + plan().front, packs);
+        const bool rewritten = std::find(x().options.begin(), x().options.end(),
+                                         std::make_pair(std::string("update scan offsets"),
+                                                        std::string("true"))) != x().options.end();
+        if (!rewritten) {
+            EXPECT_TRUE(track == source) << "payload differs from the source";
+        }
+        // Margins and pregap carry zero data.
+        const Bytes before = Form2Payload(bin(), plan().seqPregap[i], kPregap + plan().front);
+        const Bytes after =
+            Form2Payload(bin(), plan().seqStart[i] + plan().front + packs, plan().rear);
+        EXPECT_TRUE(std::all_of(before.begin(), before.end(), [](auto b) { return b == 0; }));
+        EXPECT_TRUE(std::all_of(after.begin(), after.end(), [](auto b) { return b == 0; }));
+
+        const std::string extracted = dir.File("track" + std::to_string(i + 2) + ".mpg");
+        WriteAll(extracted, track);
+        if (mplayer) {
+            const std::string dump = dir.File("dump.mpg");
+            Shell("mplayer -really-quiet -noconfig all -dumpstream -dumpfile " + Quote(dump) + " " +
+                  Quote("cue://" + built().Cue() + ":" + std::to_string(i + 2)) + " </dev/null");
+            Bytes expect(std::size_t{kPregap + plan().front} * 2324, 0);
+            expect.insert(expect.end(), track.begin(), track.end());
+            expect.resize(expect.size() + std::size_t{plan().rear} * 2324, 0);
+            EXPECT_TRUE(ReadAll(dump) == expect) << "MPlayer's cue:// read of the track differs";
+            const auto& want = SourceMplayerFrames(x().sequences[i].src);
+            EXPECT_GT(want.size(), 10u);
+            EXPECT_EQ(MplayerFrames(extracted, dir.path()), want);
+        }
+        if (ffprobe) {
+            const std::string& want = SourceFfprobeFrames(x().sequences[i].src);
+            EXPECT_NE(want.find("video,"), std::string::npos) << want;
+            EXPECT_EQ(FfprobeFrames(extracted), want);
+        }
+    }
+}
+
+// Subheaders of the segment sectors by what each pack carries.
+TEST_P(Disc, SegmentsHoldTheSourceStreams) {
+    if (x().segments.empty()) GTEST_SKIP() << "no segments in this project";
+    for (std::size_t s = 0; s < x().segments.size(); ++s) {
+        SCOPED_TRACE(x().segments[s].id);
+        const Bytes source = PadToPacks(ReadAll(x().segments[s].src));
+        const std::uint32_t packs = PacksOf(x().segments[s].src);
+        const std::uint32_t first = plan().segmentStart[s];
+        EXPECT_TRUE(Form2Payload(bin(), first, packs) == source);
+        const auto facts = ReadPacks(source);
+        for (std::uint32_t p = 0; p < packs; ++p) {
+            const std::uint8_t* sub = &bin()[std::size_t{first + p} * 2352 + 16];
+            const PackFacts& f = facts[p];
+            int submode = 0x60, channel = 0, coding = 0x1f;
+            if (f.video[0] || f.video[1] || f.video[2]) {
+                submode = 0x62;
+                channel = f.video[1] ? 2 : f.video[2] ? 3 : 1;
+                coding = f.video[1] ? 0x1f : f.video[2] ? 0x3f : 0x0f;
+                if ((f.video[1] || f.video[2]) && f.sequenceEnd) submode |= 0x01;
+            } else if (f.audio[0] || f.audio[1] || f.audio[2]) {
+                submode = 0x64, channel = 1, coding = 0x7f;
+            }
+            if (p + 1 == packs) submode |= 0x80;
+            EXPECT_EQ(sub[0], 1) << "pack " << p;
+            EXPECT_EQ(sub[1], channel) << "pack " << p;
+            EXPECT_EQ(sub[2], submode) << "pack " << p;
+            EXPECT_EQ(sub[3], coding) << "pack " << p;
+        }
+        // The rest of the 150-sector unit is empty Form 2.
+        for (std::uint32_t p = packs; p < (packs + 149) / 150 * 150; ++p)
+            ASSERT_EQ(bin()[std::size_t{first + p} * 2352 + 18], 0x20) << "sector " << first + p;
+        if (Have("ffprobe")) {
+            const std::string extracted = dir.File("segment.mpg");
+            WriteAll(extracted, Form2Payload(bin(), first, packs));
+            EXPECT_EQ(FfprobeFrames(extracted), SourceFfprobeFrames(x().segments[s].src));
+        }
+    }
+}
+
+// ENTRIES lists each track start and then each entry point, at the access point nearest the
+// requested time; auto pauses set the trigger bit on the first pack at or after their time.
+TEST_P(Disc, EntriesAndPausesPointIntoTheTracks) {
+    const std::uint8_t* entries = &bin()[151u * 2352 + 24];
+    std::size_t expectCount = 0;
+    for (const auto& s : x().sequences)
+        expectCount += 1 + s.entries.size();
+    ASSERT_EQ(std::size_t{entries[10]} << 8 | entries[11], expectCount);
+    std::size_t k = 0;
+    for (std::size_t i = 0; i < x().sequences.size(); ++i) {
+        SCOPED_TRACE(x().sequences[i].src);
+        auto entryLsn = [&](std::size_t n) {
+            const std::uint8_t* e = entries + 12 + 4 * n;
+            EXPECT_EQ(FromBcd(e[0]), i + 2) << "entry " << n;
+            return (FromBcd(e[1]) * 60 + FromBcd(e[2])) * 75 + FromBcd(e[3]) - 150;
+        };
+        EXPECT_EQ(entryLsn(k++), plan().seqStart[i]);
+        const auto facts = ReadPacks(ReadAll(x().sequences[i].src));
+        double minPts = 1e9;
+        for (const auto& f : facts)
+            if (f.lastPts) minPts = std::min(minPts, *f.lastPts);
+        for (const auto& entry : x().sequences[i].entries) {
+            std::uint32_t best = 0;
+            double bestDist = 1e9;
+            for (std::uint32_t p = 0; p < facts.size(); ++p) {
+                if (!facts[p].accessPoint) continue;
+                const double d = std::fabs(*facts[p].videoPts - minPts - entry.time);
+                if (d < bestDist) bestDist = d, best = p;
+            }
+            EXPECT_EQ(entryLsn(k++), plan().seqStart[i] + plan().front + best) << entry.id;
+        }
+        // Trigger bits.
+        std::vector<std::uint32_t> want;
+        std::size_t next = 0;
+        auto pauses = x().sequences[i].pauses;
+        std::sort(pauses.begin(), pauses.end());
+        for (std::uint32_t p = 0; p < facts.size() && next < pauses.size(); ++p) {
+            if (!facts[p].lastPts) continue;
+            bool hit = false;
+            while (next < pauses.size() && pauses[next] <= *facts[p].lastPts - minPts)
+                ++next, hit = true;
+            if (hit) want.push_back(p);
+        }
+        EXPECT_EQ(want.size(), pauses.size());
+        std::vector<std::uint32_t> got;
+        for (std::uint32_t p = 0; p < facts.size(); ++p)
+            if (bin()[std::size_t{plan().seqStart[i] + plan().front + p} * 2352 + 18] & 0x10)
+                got.push_back(p);
+        EXPECT_EQ(got, want);
+    }
+}
+
+// The list ID table points at the records of the play, selection and end lists in document
+// order, and each list's links point at the records of their targets.
+TEST_P(Disc, LotAndPsdLinkTheLists) {
+    if (x().pbc.empty()) GTEST_SKIP() << "no playback control in this project";
+    auto file = [&](const char* path, std::size_t bytes) {
+        auto it = built().info.files.find(path);
+        Bytes out;
+        if (it == built().info.files.end()) return out;
+        for (std::uint32_t s = 0; s < Sectors(bytes); ++s) {
+            const std::uint8_t* d = &bin()[std::size_t{it->second.lsn + s} * 2352 + 24];
+            out.insert(out.end(), d, d + 2048);
+        }
+        return out;
+    };
+    for (bool extended : {false, true}) {
+        SCOPED_TRACE(extended ? "LOT_X/PSD_X" : "LOT/PSD");
+        const Bytes lot = file(extended ? "EXT/LOT_X.VCD" : "VCD/LOT.VCD", 65536);
+        const Bytes psd = file(extended ? "EXT/PSD_X.VCD" : "VCD/PSD.VCD", 8192);
+        ASSERT_EQ(lot.size(), 65536u);
+        ASSERT_FALSE(psd.empty());
+        auto be16 = [](const Bytes& b, std::size_t at) { return unsigned{b[at]} << 8 | b[at + 1]; };
+        EXPECT_EQ(be16(lot, 0), 0u);
+        std::vector<unsigned> offset(5);
+        for (int lid = 1; lid <= 4; ++lid)
+            offset[lid] = be16(lot, 2 * lid);
+        EXPECT_EQ(be16(lot, 10), 0xFFFFu) << "only four lists";
+        const std::uint8_t selType = extended ? 0x1A : 0x18;
+        const std::uint8_t types[5] = {0, 0x10, selType, 0x10, 0x1F};
+        for (int lid = 1; lid <= 4; ++lid) {
+            ASSERT_LT(offset[lid] * 8u, psd.size()) << "lid " << lid;
+            EXPECT_EQ(psd[offset[lid] * 8u], types[lid]) << "lid " << lid;
+        }
+        const std::size_t play = offset[1] * 8u, sel = offset[2] * 8u, play2 = offset[3] * 8u;
+        EXPECT_EQ(be16(psd, play + 2), 1u) << "list id of the first play list";
+        EXPECT_EQ(psd[play + 1], 2u) << "items in the first play list";
+        EXPECT_EQ(psd[play + 12], 2u) << "wait time";
+        EXPECT_EQ(be16(psd, play + 14), 1000u) << "first segment";
+        EXPECT_EQ(be16(psd, play + 16), 2u) << "first sequence (track 2)";
+        EXPECT_EQ(psd[sel + 2], 3u) << "selections";
+        EXPECT_EQ(be16(psd, sel + 4), 2u) << "list id of the selection";
+        EXPECT_EQ(psd[sel + 16], 5u) << "selection wait";
+        EXPECT_EQ(psd[sel + 17], 0x82u) << "loop count 2, delayed jump";
+        EXPECT_EQ(be16(psd, sel + 18), 1001u) << "second segment";
+        EXPECT_EQ(be16(psd, play2 + 14), 101u) << "second entry point";
+        EXPECT_EQ(be16(psd, play2 + 16), 3u) << "second sequence (track 3)";
+        EXPECT_EQ(be16(psd, play + 6), offset[2]) << "play list next -> selection";
+        EXPECT_EQ(be16(psd, sel + 6), offset[1]) << "selection prev -> play list";
+        EXPECT_EQ(be16(psd, sel + 10), offset[4]) << "selection return -> end list";
+        EXPECT_EQ(be16(psd, sel + 12), offset[3]) << "selection default -> second play list";
+        EXPECT_EQ(be16(psd, sel + 14), offset[4]) << "selection timeout -> end list";
+        for (int t = 0; t < 3; ++t)
+            EXPECT_EQ(be16(psd, sel + 20 + 2 * t), offset[t == 0   ? 1
+                                                          : t == 1 ? 3
+                                                                   : 4])
+                << "selection target " << t;
+        EXPECT_EQ(be16(psd, play2 + 8), offset[2]) << "second play list return -> selection";
+    }
+}
+
+// SVCD scan information: with "update scan offsets" every record names the neighbouring
+// access points of its pack; everything else in the stream stays as in the source.
+TEST_P(Disc, ScanOffsetsPointAtAccessPoints) {
+    if (!plan().svcd) GTEST_SKIP() << "no SVCD scan information";
+    const bool update = !x().options.empty();
+    for (std::size_t i = 0; i < x().sequences.size(); ++i) {
+        SCOPED_TRACE(x().sequences[i].src);
+        const Bytes source = PadToPacks(ReadAll(x().sequences[i].src));
+        const Bytes track = Form2Payload(bin(), plan().seqStart[i], plan().seqPacks[i]);
+        ASSERT_EQ(track.size(), source.size());
+        const auto facts = ReadPacks(source);
+        std::vector<std::uint32_t> aps;
+        for (std::uint32_t p = 0; p < facts.size(); ++p)
+            if (facts[p].accessPoint) aps.push_back(p);
+        ASSERT_GT(aps.size(), 1u);
+        Bytes masked = track, maskedSource = source;
+        std::size_t records = 0;
+        for (std::uint32_t p = 0; p < facts.size(); ++p) {
+            for (std::size_t at : facts[p].scanRecords) {
+                ++records;
+                const std::uint8_t* r = &track[std::size_t{p} * 2324 + at];
+                if (!update) continue;
+                std::uint32_t prev = 0xFFFFFF, next = 0xFFFFFF, back = p, fwd = p;
+                for (std::uint32_t a : aps) {
+                    if (a < p) {
+                        prev = a;
+                        if (back == p) back = a;
+                    }
+                    if (a > p) {
+                        if (next == 0xFFFFFF) next = a;
+                        fwd = a;
+                    }
+                }
+                const std::uint32_t want[4] = {prev, next, back, fwd};
+                for (int k = 0; k < 4; ++k) {
+                    const std::uint8_t* f = r + 2 + 3 * k;
+                    std::uint32_t got;
+                    if (f[0] == 0xFF && f[1] == 0xFF && f[2] == 0xFF) {
+                        got = 0xFFFFFF;
+                    } else {
+                        EXPECT_TRUE((f[1] & 0x80) && (f[2] & 0x80)) << "pack " << p;
+                        got =
+                            (FromBcd(f[0]) * 60 + FromBcd(f[1] & 0x7F)) * 75 + FromBcd(f[2] & 0x7F);
+                    }
+                    EXPECT_EQ(got, want[k]) << "pack " << p << " field " << k;
+                    if (got != 0xFFFFFF && got != p && got < facts.size()) {
+                        EXPECT_TRUE(facts[got].accessPoint) << "pack " << p << " -> " << got;
+                    }
+                }
+                std::fill_n(masked.begin() + static_cast<std::ptrdiff_t>(p * 2324 + at + 2), 12, 0);
+                std::fill_n(maskedSource.begin() + static_cast<std::ptrdiff_t>(p * 2324 + at + 2),
+                            12, 0);
+            }
+        }
+        EXPECT_GT(records, 10u);
+        EXPECT_TRUE(masked == maskedSource) << "bytes outside the scan records changed";
+        if (update) {
+            EXPECT_FALSE(track == source) << "no scan record was rewritten";
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Projects, Disc,
+    ::testing::Values(DiscCase{"Vcd11TwoSequences", Vcd11}, DiscCase{"Vcd20WithPbc", Vcd20},
+                      DiscCase{"Svcd", [](const TempDir&) { return Svcd(false); }},
+                      DiscCase{"SvcdUpdateScanOffsets", [](const TempDir&) { return Svcd(true); }},
+                      DiscCase{"Hqvcd", Hqvcd}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
