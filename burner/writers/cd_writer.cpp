@@ -11,14 +11,22 @@ const char kWriterBoxCaption[] = "Vandrel";
 
 namespace {
 
-CdWriterHost* HostOf(void* user) { return static_cast<CdWriterHost*>(user); }
+CdWriterHost* HostOf(void* user) {
+    return static_cast<CdWriterHost*>(user);
+}
 
 void OnProcessEvent(float percent, int, int, int, int, int, int, void* user) {
     HostOf(user)->OnCdProcess(percent);
 }
-void OnFinalizeEvent(void* user) { HostOf(user)->OnCdFinalize(); }
-void OnBurnDoneEvent(const char* errorText, void* user) { HostOf(user)->OnCdBurnDone(errorText); }
-void OnEraseDoneEvent(int, void* user) { HostOf(user)->OnCdEraseDone(); }
+void OnFinalizeEvent(void* user) {
+    HostOf(user)->OnCdFinalize();
+}
+void OnBurnDoneEvent(const char* errorText, void* user) {
+    HostOf(user)->OnCdBurnDone(errorText);
+}
+void OnEraseDoneEvent(int, void* user) {
+    HostOf(user)->OnCdEraseDone();
+}
 
 } // namespace
 
@@ -74,7 +82,9 @@ void CdWriter::FillCdWriterList(WriterCombo& list) {
     if (list.GetCount() > 0 && list.GetCurSel() < 0) list.SetCurSel(list.GetCount() - 1);
 }
 
-std::int32_t CdWriter::SelectCdWriter(char driveLetter) { return engine_.SetDevice(driveLetter); }
+std::int32_t CdWriter::SelectCdWriter(char driveLetter) {
+    return engine_.SetDevice(driveLetter);
+}
 
 std::int32_t CdWriter::GetCdMedium(CdMediumInfo& info) {
     info = PresetCdMediumInfo();
@@ -144,6 +154,10 @@ int CdWriter::BurnCdImage(const std::string& cuePath, const std::string& label) 
     return 0;
 }
 
-std::int32_t CdWriter::AbortCd() { return engine_.Abort(); }
+std::int32_t CdWriter::AbortCd() {
+    return engine_.Abort();
+}
 
-void CdWriter::EjectCd() { engine_.EjectDevice(); }
+void CdWriter::EjectCd() {
+    engine_.EjectDevice();
+}

@@ -29,9 +29,12 @@ DvdDeviceAddress AddressOf(std::uint32_t port, std::uint32_t bus, std::uint32_t 
     return a;
 }
 
-long L(std::uint32_t v) { return static_cast<long>(v); }
+long L(std::uint32_t v) {
+    return static_cast<long>(v);
+}
 
-const char kNoDiscText[] = "No disc in the writer. Please insert a writable dvd disc into the driver.";
+const char kNoDiscText[] =
+    "No disc in the writer. Please insert a writable dvd disc into the driver.";
 const char kNotWritableText[] = "The inserted disc is not a writable dvd disc. Please insert a "
                                 "writable dvd disc into the driver.";
 const char kNotEmptyText[] = "The inserted disc is not a empty dvd disc. Please insert a blank "
@@ -42,7 +45,9 @@ const char kNotEmptyText[] = "The inserted disc is not a empty dvd disc. Please 
 DvdWriter::DvdWriter(DvdEngine& engine, platform::MessageBoxes& messages)
     : engine_(engine), messages_(messages) {}
 
-DvdWriter::~DvdWriter() { Join(); }
+DvdWriter::~DvdWriter() {
+    Join();
+}
 
 void DvdWriter::Join() {
     if (worker_.joinable()) worker_.join();
@@ -70,8 +75,8 @@ void DvdWriter::ListDvdWriters(WriterCombo& combo) {
         if (!w.vendor.empty() && w.vendor[0] == ' ')
             combo.AddString(w.product);
         else
-            combo.AddString(Format("%s %s %s", w.driveName.c_str(), w.vendor.c_str(),
-                                   w.product.c_str()));
+            combo.AddString(
+                Format("%s %s %s", w.driveName.c_str(), w.vendor.c_str(), w.product.c_str()));
     }
     combo.SetCurSel(0);
 }

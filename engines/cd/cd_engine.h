@@ -10,9 +10,9 @@
 namespace engines {
 
 // Error codes the burner tests by value.
-constexpr std::int32_t kCdNoDisc = 23;           // GetMediumInformation, Burn
-constexpr std::int32_t kCdNoBlankDiscA = 21;     // Burn
-constexpr std::int32_t kCdNoBlankDiscB = 22;     // Burn
+constexpr std::int32_t kCdNoDisc = 23;       // GetMediumInformation, Burn
+constexpr std::int32_t kCdNoBlankDiscA = 21; // Burn
+constexpr std::int32_t kCdNoBlankDiscB = 22; // Burn
 
 // Project kinds of CreateProject.
 constexpr std::int32_t kCdProjectBurnImage = 1;
@@ -31,8 +31,8 @@ constexpr std::uint32_t kCdWriterCapabilities = 0x600;
 #pragma pack(push, 1)
 
 struct CdMediumInfo {
-    char typeName[28];     // "CD-R", "CD-RW", "DVD-R", ...
-    std::int32_t status;   // 0: the disc is empty
+    char typeName[28];   // "CD-R", "CD-RW", "DVD-R", ...
+    std::int32_t status; // 0: the disc is empty
     double value32;
     double value40;
     double value48;
@@ -58,9 +58,9 @@ struct CdBurnOptions {
     std::int8_t value396;
     std::int8_t value397;
     std::uint8_t unset398[2];
-    std::int32_t value400;       // the burn sets 8388608
+    std::int32_t value400; // the burn sets 8388608
     std::int8_t value404;
-    std::int8_t value405;        // erase sets 0, burn sets 1
+    std::int8_t value405; // erase sets 0, burn sets 1
     std::uint8_t unset406[2];
     std::int32_t value408;
 };
@@ -75,9 +75,9 @@ static_assert(offsetof(CdBurnOptions, value408) == 408);
 struct CdFileRecord {
     char sourcePath[260];
     char targetFolder[260];
-    std::uint8_t flag;           // 1 for a scan, 0 for a burn
+    std::uint8_t flag; // 1 for a scan, 0 for a burn
     std::uint8_t unset521[3];
-    std::int32_t value;          // 0 for a scan, 2 for a burn
+    std::int32_t value; // 0 for a scan, 2 for a burn
 };
 static_assert(sizeof(CdFileRecord) == 528);
 static_assert(offsetof(CdFileRecord, targetFolder) == 260);
@@ -101,8 +101,8 @@ void CopyCdText(char* field, std::size_t size, const std::string& text);
 // places of the engine's twelve.
 using CdScanProgressFn = void (*)(float percent, int reserved, void* user);
 using CdScanDoneFn = void (*)(const char* path, int unused2, int invalid, int unused4, int width,
-                              int height, int bitRate, double frameRate, int unused10,
-                              int unused11, void* user);
+                              int height, int bitRate, double frameRate, int unused10, int unused11,
+                              void* user);
 using CdProcessFn = void (*)(float percent, int unused2, int unused3, int unused4, int unused5,
                              int unused6, int unused7, void* user);
 using CdFinalizeFn = void (*)(void* user);

@@ -48,7 +48,11 @@ CdFileRecord MakeRecord(const std::string& path, std::uint8_t flag, std::int32_t
 }
 } // namespace
 
-CdFileRecord MakeCdScanRecord(const std::string& mpegPath) { return MakeRecord(mpegPath, 1, 0); }
-CdFileRecord MakeCdBurnRecord(const std::string& cuePath) { return MakeRecord(cuePath, 0, 2); }
+CdFileRecord MakeCdScanRecord(const std::string& mpegPath) {
+    return MakeRecord(mpegPath, 1, 0);
+}
+CdFileRecord MakeCdBurnRecord(const std::string& cuePath) {
+    return MakeRecord(cuePath, 0, 2);
+}
 
 } // namespace engines

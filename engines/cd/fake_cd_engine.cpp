@@ -140,19 +140,27 @@ std::int32_t FakeCdEngine::SetOptions(CdBurnOptions options) {
     return r;
 }
 
-std::int32_t FakeCdEngine::Prepare() { return Call("Prepare", ""); }
-std::int32_t FakeCdEngine::Burn() { return Call("Burn", ""); }
+std::int32_t FakeCdEngine::Prepare() {
+    return Call("Prepare", "");
+}
+std::int32_t FakeCdEngine::Burn() {
+    return Call("Burn", "");
+}
 
 std::int32_t FakeCdEngine::Erase(int mode) {
     return Call("Erase", "Erase(" + std::to_string(mode) + ")");
 }
 
-std::int32_t FakeCdEngine::Abort() { return Call("Abort", ""); }
-std::int32_t FakeCdEngine::EjectDevice() { return Call("EjectDevice", ""); }
+std::int32_t FakeCdEngine::Abort() {
+    return Call("Abort", "");
+}
+std::int32_t FakeCdEngine::EjectDevice() {
+    return Call("EjectDevice", "");
+}
 
 std::int32_t FakeCdEngine::GetText(std::int32_t code, char* buffer, std::int32_t& size) {
-    std::int32_t r = Call("GetText", "GetText(" + std::to_string(code) + "," +
-                                         std::to_string(size) + ")");
+    std::int32_t r =
+        Call("GetText", "GetText(" + std::to_string(code) + "," + std::to_string(size) + ")");
     if (r != 0) return r;
     auto it = texts.find(code);
     std::string text = it != texts.end() ? it->second : "engine error " + std::to_string(code);

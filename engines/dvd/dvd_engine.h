@@ -83,8 +83,8 @@ class DvdEngine {
     virtual void ShutDown() = 0;
     virtual std::uint32_t FindDevice(int kind, int flags, DvdFindDeviceFn fn, void* context) = 0;
     virtual void ReleaseDevice(DvdDevice** device) = 0;
-    virtual std::uint32_t GetDeviceNameByDeviceAddress(const DvdDeviceAddress& address,
-                                                       char* name, std::size_t size) = 0;
+    virtual std::uint32_t GetDeviceNameByDeviceAddress(const DvdDeviceAddress& address, char* name,
+                                                       std::size_t size) = 0;
 
     virtual std::uint32_t Create(DvdDevice** device, DvdCallContext& ctx, DvdProgressFn fn,
                                  void* fnContext, const DvdDeviceAddress& address, int flags) = 0;

@@ -36,7 +36,9 @@ void FakeDvdEngine::PushWriteEnd(std::uint32_t exception) {
     PushWriteStep(s);
 }
 
-void FakeDvdEngine::PushAwaitAbort() { PushWriteStep({FakeDvdWriteStep::kAwaitAbort}); }
+void FakeDvdEngine::PushAwaitAbort() {
+    PushWriteStep({FakeDvdWriteStep::kAwaitAbort});
+}
 
 std::vector<std::string> FakeDvdEngine::Calls() const {
     std::lock_guard<std::mutex> guard(lock_);
@@ -104,8 +106,9 @@ void FakeDvdEngine::ShutDown() {
 }
 
 std::uint32_t FakeDvdEngine::FindDevice(int kind, int flags, DvdFindDeviceFn fn, void* context) {
-    std::uint32_t r = Role("FindDevice", nullptr,
-                           "FindDevice(" + std::to_string(kind) + "," + std::to_string(flags) + ")");
+    std::uint32_t r =
+        Role("FindDevice", nullptr,
+             "FindDevice(" + std::to_string(kind) + "," + std::to_string(flags) + ")");
     if (r != 0) return r;
     for (const FakeDvdDevice& d : devices) {
         fn(kDvdDeviceFoundEvent - 1, d.address, context); // other events are passed over
@@ -172,7 +175,8 @@ std::uint32_t FakeDvdEngine::GetDeviceInformation(DvdDevice* device, DvdCallCont
 
 std::uint32_t FakeDvdEngine::GetCapabilities(DvdDevice*, DvdCallContext& ctx,
                                              std::int32_t (&flags)[10]) {
-    for (std::int32_t& f : flags) f = 1;
+    for (std::int32_t& f : flags)
+        f = 1;
     return Role("GetCapabilities", &ctx);
 }
 
@@ -183,7 +187,8 @@ std::uint32_t FakeDvdEngine::GetExCapabilities(DvdDevice* device, DvdCallContext
     std::lock_guard<std::mutex> guard(lock_);
     auto it = devicesOpen_.find(device);
     if (it == devicesOpen_.end()) return 3;
-    for (std::int32_t& f : flags) f = 1;
+    for (std::int32_t& f : flags)
+        f = 1;
     flags[2] = devices[static_cast<std::size_t>(it->second->device)].writesDvd ? 1 : 0;
     return 0;
 }
@@ -211,9 +216,9 @@ std::uint32_t FakeDvdEngine::SetBUP(DvdDevice*, DvdCallContext& ctx, std::int32_
     return Role("SetBUP", &ctx, "SetBUP(" + std::to_string(on) + ")");
 }
 
-std::uint32_t FakeDvdEngine::GetSpeeds(DvdDevice*, DvdCallContext& ctx,
-                                       std::int32_t (&speeds)[4]) {
-    for (std::int32_t& s : speeds) s = 1385;
+std::uint32_t FakeDvdEngine::GetSpeeds(DvdDevice*, DvdCallContext& ctx, std::int32_t (&speeds)[4]) {
+    for (std::int32_t& s : speeds)
+        s = 1385;
     return Role("GetSpeeds", &ctx);
 }
 
@@ -227,9 +232,8 @@ std::uint32_t FakeDvdEngine::PrepareWrite(DvdDevice*, DvdCallContext& ctx) {
     return Role("PrepareWrite", &ctx);
 }
 
-std::uint32_t FakeDvdEngine::TrackAtOnceFromTree(DvdDevice*, DvdCallContext& ctx,
-                                                 DvdUdfTree*, int a, int b, int c, int d,
-                                                 int e) {
+std::uint32_t FakeDvdEngine::TrackAtOnceFromTree(DvdDevice*, DvdCallContext& ctx, DvdUdfTree*,
+                                                 int a, int b, int c, int d, int e) {
     char shown[64];
     std::snprintf(shown, sizeof shown, "TrackAtOnceFromTree(%d,%d,%d,%d,%d)", a, b, c, d, e);
     if (std::uint32_t r = Role("TrackAtOnceFromTree", &ctx, shown)) return r;
@@ -265,16 +269,18 @@ std::uint32_t FakeDvdEngine::FinishWrite(DvdDevice*, DvdCallContext& ctx) {
     return Role("FinishWrite", &ctx);
 }
 
-std::uint32_t FakeDvdEngine::Eject(DvdDevice*, DvdCallContext& ctx) { return Role("Eject", &ctx); }
+std::uint32_t FakeDvdEngine::Eject(DvdDevice*, DvdCallContext& ctx) {
+    return Role("Eject", &ctx);
+}
 
 std::uint32_t FakeDvdEngine::Erase(DvdDevice*, DvdCallContext& ctx, int mode) {
     return Role("Erase", &ctx, "Erase(" + std::to_string(mode) + ")");
 }
 
-std::uint32_t FakeDvdEngine::GetTrackInformation(DvdDevice* device, DvdCallContext& ctx,
-                                                 int track, DvdTrackInformation& info) {
-    std::uint32_t r = Role("GetTrackInformation", &ctx,
-                           "GetTrackInformation(" + std::to_string(track) + ")");
+std::uint32_t FakeDvdEngine::GetTrackInformation(DvdDevice* device, DvdCallContext& ctx, int track,
+                                                 DvdTrackInformation& info) {
+    std::uint32_t r =
+        Role("GetTrackInformation", &ctx, "GetTrackInformation(" + std::to_string(track) + ")");
     if (r != 0) return r;
     const FakeDvdMedium* m = MediumOf(device);
     if (!m || !m->present) return 5;
@@ -296,7 +302,8 @@ std::uint32_t FakeDvdEngine::GetDiscInformation(DvdDevice* device, DvdCallContex
 
 std::uint32_t FakeDvdEngine::ProbeSupportedWriteModes(DvdDevice*, DvdCallContext& ctx,
                                                       std::int32_t (&modes)[4]) {
-    for (std::int32_t& m : modes) m = 0;
+    for (std::int32_t& m : modes)
+        m = 0;
     modes[0] = taoSupported;
     return Role("ProbeSupportedWriteModes", &ctx);
 }
@@ -319,9 +326,8 @@ std::uint32_t FakeDvdEngine::Abort(DvdDevice* device) {
     return 0;
 }
 
-std::uint32_t FakeDvdEngine::BuildUdf(DvdTreeNode* root, DvdTreeNode* videoTs,
-                                      DvdTreeNode* audioTs, const char* label, DvdUdfTree** tree,
-                                      DvdCallContext& ctx) {
+std::uint32_t FakeDvdEngine::BuildUdf(DvdTreeNode* root, DvdTreeNode* videoTs, DvdTreeNode* audioTs,
+                                      const char* label, DvdUdfTree** tree, DvdCallContext& ctx) {
     std::uint32_t r = Role("BuildUdf", &ctx);
     if (r != 0) return r;
     std::lock_guard<std::mutex> guard(lock_);

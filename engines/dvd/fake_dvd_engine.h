@@ -80,8 +80,8 @@ class FakeDvdEngine : public DvdEngine {
     void ReleaseDevice(DvdDevice** device) override;
     std::uint32_t GetDeviceNameByDeviceAddress(const DvdDeviceAddress& address, char* name,
                                                std::size_t size) override;
-    std::uint32_t Create(DvdDevice** device, DvdCallContext& ctx, DvdProgressFn fn,
-                         void* fnContext, const DvdDeviceAddress& address, int flags) override;
+    std::uint32_t Create(DvdDevice** device, DvdCallContext& ctx, DvdProgressFn fn, void* fnContext,
+                         const DvdDeviceAddress& address, int flags) override;
     std::uint32_t GetDeviceInformation(DvdDevice* device, DvdCallContext& ctx,
                                        DvdIdentity& identity) override;
     std::uint32_t GetCapabilities(DvdDevice* device, DvdCallContext& ctx,

@@ -28,8 +28,8 @@ bool FakeDvdAuthor::Succeed(bool writeFolder) {
         std::error_code ec;
         fs::create_directories(out / "VIDEO_TS", ec);
         fs::create_directories(out / "AUDIO_TS", ec);
-        for (const char* name : {"VIDEO_TS.IFO", "VIDEO_TS.BUP", "VTS_01_0.IFO", "VTS_01_1.VOB",
-                                 "VTS_01_0.BUP"})
+        for (const char* name :
+             {"VIDEO_TS.IFO", "VIDEO_TS.BUP", "VTS_01_0.IFO", "VTS_01_1.VOB", "VTS_01_0.BUP"})
             std::ofstream(out / "VIDEO_TS" / name, std::ios::binary) << std::string(2048, '\0');
     }
     return Report(kAuthorSucceeded);

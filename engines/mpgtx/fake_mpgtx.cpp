@@ -30,8 +30,8 @@ void FakeMpgtx::mpgtx_Demuxer(_mpgtx_demuxer_param_* param) {
     demuxOutputs.push_back(param->outputBase);
 }
 
-bool FakeMpgtx::CompleteCheck(bool invalid, std::int64_t size, float seconds, int width,
-                              int height, float frameRate) {
+bool FakeMpgtx::CompleteCheck(bool invalid, std::int64_t size, float seconds, int width, int height,
+                              float frameRate) {
     _mpgtx_check_param_* p = check_;
     if (!p) return false;
     check_ = nullptr; // the handler may start the next check at once
@@ -40,8 +40,7 @@ bool FakeMpgtx::CompleteCheck(bool invalid, std::int64_t size, float seconds, in
     p->width = width;
     p->height = height;
     p->frameRate = frameRate;
-    DeliverToWindow(sendMessages, p->window, static_cast<unsigned>(p->message), invalid ? 1 : 0,
-                    0);
+    DeliverToWindow(sendMessages, p->window, static_cast<unsigned>(p->message), invalid ? 1 : 0, 0);
     return true;
 }
 
@@ -75,6 +74,8 @@ bool FakeMpgtx::DemuxFail(const std::string& errorText) {
     return true;
 }
 
-bool FakeMpgtx::AbortRequested() const { return demux_ && DemuxAbortRequested(*demux_); }
+bool FakeMpgtx::AbortRequested() const {
+    return demux_ && DemuxAbortRequested(*demux_);
+}
 
 } // namespace engines

@@ -18,10 +18,10 @@ constexpr std::size_t kHandleGrowth = sizeof(platform::HWND) - 4;
 #pragma pack(push, 1)
 
 struct _mpgtx_check_param_ {
-    platform::HWND window;    // the burner
-    std::int32_t message;     // the burner: 2025
-    char path[1024];          // the burner
-    std::int64_t fileSize;    // the checker, from here on
+    platform::HWND window; // the burner
+    std::int32_t message;  // the burner: 2025
+    char path[1024];       // the burner
+    std::int64_t fileSize; // the checker, from here on
     float seconds;
     std::uint8_t reserved1044[32];
     std::int32_t width;
@@ -41,11 +41,11 @@ static_assert(offsetof(_mpgtx_check_param_, reserved1088) == 1088 + kHandleGrowt
 
 struct _mpgtx_demuxer_param_ {
     platform::HWND window;
-    std::int32_t message;     // 2026
-    std::int32_t abort;       // 1 when the user confirms; use RequestDemuxAbort/DemuxAbortRequested
+    std::int32_t message; // 2026
+    std::int32_t abort;   // 1 when the user confirms; use RequestDemuxAbort/DemuxAbortRequested
     char input[1024];
-    char outputBase[1024];    // the streams go to outputBase + ".m2v" and + ".mpa"
-    float percent;            // 0 to 100; use SetDemuxPercent/DemuxPercent
+    char outputBase[1024]; // the streams go to outputBase + ".m2v" and + ".mpa"
+    float percent;         // 0 to 100; use SetDemuxPercent/DemuxPercent
     char errorText[256];
 };
 static_assert(sizeof(_mpgtx_demuxer_param_) == 2320 + kHandleGrowth);

@@ -118,9 +118,9 @@ TEST(FakeMpgtx, DemuxReportsProgressEndFailureAndSeesTheAbort) {
     EXPECT_STREQ(record.errorText, "Aborted by user");
     EXPECT_FALSE(mpgtx.DemuxProgress(1)); // it has ended
 
-    EXPECT_EQ(window.got, (std::vector<Msg>{{WM_DEMUX_EVENT, 1, 0},
-                                            {WM_DEMUX_EVENT, 0, 0},
-                                            {WM_DEMUX_EVENT, 0, 1}}));
+    EXPECT_EQ(
+        window.got,
+        (std::vector<Msg>{{WM_DEMUX_EVENT, 1, 0}, {WM_DEMUX_EVENT, 0, 0}, {WM_DEMUX_EVENT, 0, 1}}));
     EXPECT_EQ(mpgtx.demuxOutputs[1], dir.Path() + "001");
 }
 
@@ -183,9 +183,9 @@ TEST(FakeDvdAuthor, ReportsInTheOrderAskedAndLeavesAFolderTheDvdWriterTakes) {
     DvdTreeNode* dirs[kDvdDirectoryNodeSlots] = {};
     DvdTreeNode* files[kDvdFileNodeSlots] = {};
     std::string error;
-    EXPECT_EQ(BuildVideoTsTree(engine, std::string(param.outputFolder) + "VIDEO_TS/", dirs, files,
-                               error),
-              VideoTsTreeResult::kOk);
+    EXPECT_EQ(
+        BuildVideoTsTree(engine, std::string(param.outputFolder) + "VIDEO_TS/", dirs, files, error),
+        VideoTsTreeResult::kOk);
     EXPECT_EQ(engine.FileNodes().size(), 5u);
     engine.ReleaseNodes(files, kDvdFileNodeSlots);
     engine.ReleaseNodes(dirs, kDvdDirectoryNodeSlots);

@@ -25,8 +25,10 @@ TEST(CdRecords, MediumInfoPreset) {
     CdMediumInfo info = PresetCdMediumInfo();
     EXPECT_EQ(std::memcmp(&info, "BS_NDEF\0", 8), 0);
     EXPECT_EQ(At<std::int32_t>(info, 28), -1);
-    for (std::size_t off : {32u, 40u, 48u}) EXPECT_EQ(At<double>(info, off), -1.0) << off;
-    for (std::size_t off : {56u, 60u, 64u}) EXPECT_EQ(At<std::int32_t>(info, off), -1) << off;
+    for (std::size_t off : {32u, 40u, 48u})
+        EXPECT_EQ(At<double>(info, off), -1.0) << off;
+    for (std::size_t off : {56u, 60u, 64u})
+        EXPECT_EQ(At<std::int32_t>(info, off), -1) << off;
     EXPECT_EQ(At<std::int16_t>(info, 68), -1);
 }
 
@@ -34,10 +36,12 @@ TEST(CdRecords, BurnOptionsPreset) {
     CdBurnOptions o = PresetCdBurnOptions();
     EXPECT_EQ(std::memcmp(&o, "BS_NDEF\0", 8), 0);
     EXPECT_EQ(std::memcmp(reinterpret_cast<const char*>(&o) + 134, "BS_NDEF\0", 8), 0);
-    for (std::size_t off : {128u, 400u, 408u}) EXPECT_EQ(At<std::int32_t>(o, off), -1) << off;
+    for (std::size_t off : {128u, 400u, 408u})
+        EXPECT_EQ(At<std::int32_t>(o, off), -1) << off;
     for (std::size_t off : {132u, 133u, 394u, 395u, 396u, 397u, 404u, 405u})
         EXPECT_EQ(Byte(o, off), 0xFF) << off;
-    for (std::size_t off : {398u, 399u, 406u, 407u}) EXPECT_EQ(Byte(o, off), 0) << off;
+    for (std::size_t off : {398u, 399u, 406u, 407u})
+        EXPECT_EQ(Byte(o, off), 0) << off;
 }
 
 TEST(CdRecords, FileRecordsForScanAndBurn) {
@@ -81,7 +85,8 @@ TEST(MplexRecord, FillWritesTheValuesAndLeavesTheUnsetBytes) {
     EXPECT_EQ(At<std::int32_t>(p, 308 + g), 9999);
     for (std::size_t off : {16u, 17u, 18u, 19u, 24u, 25u, 26u, 27u, 29u, 30u, 31u, 37u, 38u, 39u})
         EXPECT_EQ(Byte(p, off), 0xAB) << off;
-    for (std::size_t off = 305; off < 308; ++off) EXPECT_EQ(Byte(p, off + g), 0xAB) << off;
+    for (std::size_t off = 305; off < 308; ++off)
+        EXPECT_EQ(Byte(p, off + g), 0xAB) << off;
 }
 
 TEST(MpgtxRecords, AbortAndPercentFields) {

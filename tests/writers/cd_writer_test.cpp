@@ -59,8 +59,7 @@ TEST_F(CdWriterTest, WriterListListsWritersAndSelectsTheOneWithACd) {
          1,
          {}},
         {"CD-RW counts as CD-R",
-         {{"E: one", 0x600, FakeCdMedium::CdRwWithData()},
-          {"F: two", 0x600, FakeCdMedium::Dvd()}},
+         {{"E: one", 0x600, FakeCdMedium::CdRwWithData()}, {"F: two", 0x600, FakeCdMedium::Dvd()}},
          {"E: one", "F: two"},
          0,
          {}},
@@ -95,11 +94,17 @@ TEST_F(CdWriterTest, WriterListCallsTheEngineInOrder) {
                       {"E: writer", 0x600, FakeCdMedium::NoDisc()}};
     WriterCombo list;
     writer.FillCdWriterList(list);
-    const std::vector<std::string> expected = {
-        "CreateProject(1)",     "SetFinalizeEventCallback", "SetBurnDoneEventCallback",
-        "SetProcessEventCallback", "SetEraseDoneEventCallback", "GetDevices(0)",
-        "SetDevice(D)",         "GetDeviceCapabilities",    "SetDevice(E)",
-        "GetDeviceCapabilities", "GetMediumInformation"};
+    const std::vector<std::string> expected = {"CreateProject(1)",
+                                               "SetFinalizeEventCallback",
+                                               "SetBurnDoneEventCallback",
+                                               "SetProcessEventCallback",
+                                               "SetEraseDoneEventCallback",
+                                               "GetDevices(0)",
+                                               "SetDevice(D)",
+                                               "GetDeviceCapabilities",
+                                               "SetDevice(E)",
+                                               "GetDeviceCapabilities",
+                                               "GetMediumInformation"};
     EXPECT_EQ(engine.Calls(), expected);
 }
 
@@ -180,9 +185,9 @@ TEST_F(CdWriterTest, EraseSetsTheOptionAndErasesOrStopsAtTheFirstFailure) {
 
 TEST_F(CdWriterTest, BurnHandsTheCueFileToTheEngine) {
     ASSERT_EQ(writer.BurnCdImage("/jobs/disc/VideoCD.cue", "HOLIDAY"), 0);
-    EXPECT_EQ(engine.Calls(), (std::vector<std::string>{"GetOptions", "SetOptions", "ClearAll",
-                                                        "AddFile(/jobs/disc/VideoCD.cue)",
-                                                        "Prepare", "Burn"}));
+    EXPECT_EQ(engine.Calls(),
+              (std::vector<std::string>{"GetOptions", "SetOptions", "ClearAll",
+                                        "AddFile(/jobs/disc/VideoCD.cue)", "Prepare", "Burn"}));
     ASSERT_EQ(engine.addedFiles.size(), 1u);
     const CdFileRecord& r = engine.addedFiles[0];
     EXPECT_STREQ(r.targetFolder, "\\");
@@ -246,10 +251,9 @@ TEST_F(CdWriterTest, EventsReachTheHostInWhateverOrderTheEngineSends) {
     engine.FireProcess(100.0f);
     engine.FireBurnDone("");
     engine.FireBurnDone("Write error");
-    EXPECT_EQ(host.events,
-              (std::vector<std::string>{"burned", "process 12.500000", "erase done", "finalize",
-                                        "process 100.000000", "burn done ",
-                                        "burn done Write error"}));
+    EXPECT_EQ(host.events, (std::vector<std::string>{"burned", "process 12.500000", "erase done",
+                                                     "finalize", "process 100.000000", "burn done ",
+                                                     "burn done Write error"}));
 }
 
 TEST_F(CdWriterTest, AbortDuringABurnReturnsTheEngineResult) {

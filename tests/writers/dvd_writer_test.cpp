@@ -52,8 +52,8 @@ struct OrderedBoxes : platform::RecordingMessageBoxes {
 const DvdDeviceAddress kAddress{1, 0, 2, 0};
 
 FakeDvdDevice Writer(const FakeDvdMedium& medium, std::string vendor = "PIONEER",
-                     std::string product = "DVD-RW DVR-111D", std::string name = "\\\\.\\E:",
-                     DvdDeviceAddress address = kAddress) {
+                     std::string product = "DVD-RW DVR-111D",
+                     std::string name = "\\\\.\\E:", DvdDeviceAddress address = kAddress) {
     FakeDvdDevice d;
     d.address = address;
     d.vendor = vendor;
@@ -99,12 +99,10 @@ struct DvdWriterTest : ::testing::Test {
 // --- discovery -----------------------------------------------------------------------------
 
 TEST_F(DvdWriterTest, ListsDvdWritersOnly) {
-    engine.devices = {Writer(FakeDvdMedium::NoDisc(), "PIONEER", "DVR-111D", "\\\\.\\E:",
-                             {1, 0, 0, 0}),
-                      Writer(FakeDvdMedium::NoDisc(), "LITE-ON", "CD-RW", "\\\\.\\F:",
-                             {1, 0, 1, 0}),
-                      Writer(FakeDvdMedium::NoDisc(), " ", "USB DVD Writer", "\\\\.\\G:",
-                             {2, 1, 0, 0})};
+    engine.devices = {
+        Writer(FakeDvdMedium::NoDisc(), "PIONEER", "DVR-111D", "\\\\.\\E:", {1, 0, 0, 0}),
+        Writer(FakeDvdMedium::NoDisc(), "LITE-ON", "CD-RW", "\\\\.\\F:", {1, 0, 1, 0}),
+        Writer(FakeDvdMedium::NoDisc(), " ", "USB DVD Writer", "\\\\.\\G:", {2, 1, 0, 0})};
     engine.devices[1].writesDvd = false;
     WriterCombo combo;
     writer.ListDvdWriters(combo);
@@ -208,7 +206,8 @@ TEST_F(DvdWriterTest, DiscCheckForEachMedium) {
         EXPECT_EQ(info.isBlank, c.info.isBlank);
         EXPECT_EQ(boxes.Texts(), c.shown);
         bool ejected = false;
-        for (const std::string& call : engine.Calls()) ejected |= call == "Eject";
+        for (const std::string& call : engine.Calls())
+            ejected |= call == "Eject";
         EXPECT_EQ(ejected, c.ejected);
         EXPECT_EQ(engine.Running(), 0);
         EXPECT_EQ(engine.OpenDevices(), 0);
@@ -250,7 +249,8 @@ TEST_F(DvdWriterTest, DiscCheckEngineFailures) {
         EXPECT_EQ(info.isWritableDvd, 0);
         EXPECT_EQ(boxes.Texts(), std::vector<std::string>{c.shown});
         bool ejected = false;
-        for (const std::string& call : engine.Calls()) ejected |= call == "Eject";
+        for (const std::string& call : engine.Calls())
+            ejected |= call == "Eject";
         EXPECT_EQ(ejected, c.ejected);
         EXPECT_EQ(engine.Running(), 0);
         EXPECT_EQ(engine.OpenDevices(), 0);
@@ -263,8 +263,8 @@ TEST_F(DvdWriterTest, EraseReportsStartAndEnd) {
     engine.devices = {Writer(FakeDvdMedium::DvdRwWithData())};
     writer.StartDvdErase(&window, 1, 0, 2, 0);
     Finish();
-    EXPECT_EQ(window.events, (std::vector<Event>{{WM_DVD_ERASE_EVENT, 0, 0},
-                                                 {WM_DVD_ERASE_EVENT, 2, 0}}));
+    EXPECT_EQ(window.events,
+              (std::vector<Event>{{WM_DVD_ERASE_EVENT, 0, 0}, {WM_DVD_ERASE_EVENT, 2, 0}}));
     EXPECT_TRUE(boxes.Texts().empty());
     std::vector<std::string> calls = engine.Calls();
     EXPECT_NE(std::find(calls.begin(), calls.end(), "SetSpeeds(65535,65535)"), calls.end());
@@ -280,8 +280,8 @@ TEST_F(DvdWriterTest, EraseFailuresPostFirstThenShow) {
         bool ejected;
     };
     const std::vector<Case> cases = {
-        {"UpStart",
-         "Initialize DVD Burner Engine failed!\n\nBlank:UpStart() failed, exception 5\n", false},
+        {"UpStart", "Initialize DVD Burner Engine failed!\n\nBlank:UpStart() failed, exception 5\n",
+         false},
         {"Create",
          "Start DVD Burner Engine failed!\n\nBlank:Create() failed, exception 5, status 2, text "
          "'gone'\n",
@@ -311,12 +311,13 @@ TEST_F(DvdWriterTest, EraseFailuresPostFirstThenShow) {
             writer.StartDvdErase(&window, 1, 0, 2, 0);
         }
         loop.Pump();
-        EXPECT_EQ(window.events, (std::vector<Event>{{WM_DVD_ERASE_EVENT, 0, 0},
-                                                     {WM_DVD_ERASE_EVENT, 1, 0}}));
+        EXPECT_EQ(window.events,
+                  (std::vector<Event>{{WM_DVD_ERASE_EVENT, 0, 0}, {WM_DVD_ERASE_EVENT, 1, 0}}));
         EXPECT_EQ(boxes.Texts(), std::vector<std::string>{c.shown});
         EXPECT_EQ(boxes.pendingAtShow, std::vector<std::size_t>{2}); // started, failed
         bool ejected = false;
-        for (const std::string& call : engine.Calls()) ejected |= call == "Eject";
+        for (const std::string& call : engine.Calls())
+            ejected |= call == "Eject";
         EXPECT_EQ(ejected, c.ejected);
         EXPECT_EQ(engine.Running(), 0);
         EXPECT_EQ(engine.OpenDevices(), 0);
@@ -332,8 +333,8 @@ class DvdFolder {
         root_ = std::string(mkdtemp(pattern)) + "/";
         fs::create_directories(root_ + "VIDEO_TS");
         fs::create_directories(root_ + "AUDIO_TS");
-        for (const char* f : {"VIDEO_TS.IFO", "VIDEO_TS.BUP", "VTS_01_0.IFO", "VTS_01_1.VOB",
-                              "VTS_01_0.BUP"})
+        for (const char* f :
+             {"VIDEO_TS.IFO", "VIDEO_TS.BUP", "VTS_01_0.IFO", "VTS_01_1.VOB", "VTS_01_0.BUP"})
             std::ofstream(root_ + "VIDEO_TS/" + f) << "data";
     }
     ~DvdFolder() {
@@ -505,7 +506,8 @@ TEST_F(DvdWriterTest, WriteFailuresPostFailureShowTheirTextAndEjectWhereTheyShou
         std::size_t posted = std::string(c.name) == "the write" ? 3 : 2;
         EXPECT_EQ(boxes.pendingAtShow, std::vector<std::size_t>{posted});
         bool ejected = false;
-        for (const std::string& call : engine.Calls()) ejected |= call == "Eject";
+        for (const std::string& call : engine.Calls())
+            ejected |= call == "Eject";
         EXPECT_EQ(ejected, c.ejected);
         EXPECT_EQ(engine.Running(), 0);
         EXPECT_EQ(engine.OpenDevices(), 0);
@@ -528,7 +530,8 @@ TEST_F(DvdWriterTest, AFolderWithoutTheTitleFilesIsRefusedBeforeTheEngineWrites)
     EXPECT_EQ(ordered.Texts(), std::vector<std::string>{"Could not find file " + folder.Root() +
                                                         "VIDEO_TS/vts_01_1.vob"});
     EXPECT_EQ(window.events.back(), (Event{WM_DVD_BURN_EVENT, 4, 0}));
-    for (const std::string& c : engine.Calls()) EXPECT_NE(c, "Create(64)");
+    for (const std::string& c : engine.Calls())
+        EXPECT_NE(c, "Create(64)");
     ExpectEngineClosed();
 }
 

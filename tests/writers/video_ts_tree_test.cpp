@@ -69,31 +69,40 @@ TEST(VideoTsTree, AddsTheFilesInPlayerOrderAndStopsWhereTheSetEnds) {
          VideoTsTreeResult::kOk,
          {"video_ts.ifo", "video_ts.bup", "vts_01_0.ifo", "vts_01_1.vob", "vts_01_0.bup"},
          ""},
-        {"no title set at all", {"video_ts.ifo", "video_ts.bup"}, VideoTsTreeResult::kOk,
-         {"video_ts.ifo", "video_ts.bup"}, ""},
+        {"no title set at all",
+         {"video_ts.ifo", "video_ts.bup"},
+         VideoTsTreeResult::kOk,
+         {"video_ts.ifo", "video_ts.bup"},
+         ""},
         {"the first part is required",
          {"video_ts.ifo", "video_ts.bup", "vts_01_0.ifo", "vts_01_0.bup"},
          VideoTsTreeResult::kMissingFile,
          {"video_ts.ifo", "video_ts.bup", "vts_01_0.ifo"},
          "vts_01_1.vob"},
-        {"video_ts.bup is required", {"video_ts.ifo", "video_ts.vob"},
-         VideoTsTreeResult::kMissingFile, {"video_ts.ifo", "video_ts.vob"}, "video_ts.bup"},
+        {"video_ts.bup is required",
+         {"video_ts.ifo", "video_ts.vob"},
+         VideoTsTreeResult::kMissingFile,
+         {"video_ts.ifo", "video_ts.vob"},
+         "video_ts.bup"},
         {"an empty folder", {}, VideoTsTreeResult::kMissingFile, {}, "video_ts.ifo"},
     };
     for (const TreeCase& c : cases) {
         SCOPED_TRACE(c.name);
         TempFolder dir;
-        for (const std::string& f : c.files) dir.File(f);
+        for (const std::string& f : c.files)
+            dir.File(f);
         FakeDvdEngine engine;
         DvdTreeNode* dirs[kDvdDirectoryNodeSlots] = {};
         DvdTreeNode* files[kDvdFileNodeSlots] = {};
         std::string error;
         EXPECT_EQ(BuildVideoTsTree(engine, dir.Path(), dirs, files, error), c.result);
         std::vector<std::string> expected;
-        for (const std::string& n : c.nodes) expected.push_back(dir.Path() + n);
+        for (const std::string& n : c.nodes)
+            expected.push_back(dir.Path() + n);
         EXPECT_EQ(engine.FileNodes(), expected);
         EXPECT_EQ(files[0], nullptr);
-        for (std::size_t i = 0; i < c.nodes.size(); ++i) EXPECT_NE(files[i + 1], nullptr);
+        for (std::size_t i = 0; i < c.nodes.size(); ++i)
+            EXPECT_NE(files[i + 1], nullptr);
         EXPECT_EQ(error, c.missing.empty() ? "" : "Could not find file " + dir.Path() + c.missing);
         engine.ReleaseNodes(files, kDvdFileNodeSlots);
         engine.ReleaseNodes(dirs, kDvdDirectoryNodeSlots);
@@ -103,7 +112,8 @@ TEST(VideoTsTree, AddsTheFilesInPlayerOrderAndStopsWhereTheSetEnds) {
 
 TEST(VideoTsTree, DirectoriesComeFirstAndIdentifiersCountUp) {
     TempFolder dir;
-    for (const char* f : {"VIDEO_TS.IFO", "VIDEO_TS.BUP"}) dir.File(f);
+    for (const char* f : {"VIDEO_TS.IFO", "VIDEO_TS.BUP"})
+        dir.File(f);
     FakeDvdEngine engine;
     DvdTreeNode* dirs[kDvdDirectoryNodeSlots] = {};
     DvdTreeNode* files[kDvdFileNodeSlots] = {};
@@ -119,7 +129,8 @@ TEST(VideoTsTree, DirectoriesComeFirstAndIdentifiersCountUp) {
 
 TEST(VideoTsTree, AFileTheEngineRefusesCountsAsMissing) {
     TempFolder dir;
-    for (const char* f : {"VIDEO_TS.IFO", "VIDEO_TS.BUP"}) dir.File(f);
+    for (const char* f : {"VIDEO_TS.IFO", "VIDEO_TS.BUP"})
+        dir.File(f);
     FakeDvdEngine engine;
     engine.refusedFiles.insert(dir.Path() + "VIDEO_TS.BUP");
     DvdTreeNode* dirs[kDvdDirectoryNodeSlots] = {};
