@@ -272,7 +272,7 @@ std::vector<std::string> ListTree(const std::string& dir) {
     std::error_code ec;
     for (auto it = std::filesystem::recursive_directory_iterator(dir, ec);
          !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
-        out.push_back(std::filesystem::relative(it->path(), dir, ec).string());
+        out.push_back(it->path().lexically_relative(dir).string());
     std::sort(out.begin(), out.end());
     return out;
 }

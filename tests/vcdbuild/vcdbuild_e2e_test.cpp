@@ -687,3 +687,355 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
+
+// ---- the image types of one project ----
+
+class ImageTypes : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (std::string(PELLAM_VCDBUILD).empty()) GTEST_SKIP() << "no vcdbuild command";
+        x.sequences = {{Fixture("vcd_ntsc.mpg"), "seq-ntsc", "", {{"entry-1", 0.6}}, {}},
+                       {Fixture("vcd_film.mpg"), "seq-film", "", {}, {}}};
+        const std::string text = x.Render();
+        WriteAll(dir.File("project.xml"), Bytes(text.begin(), text.end()));
+        std::filesystem::create_directories(dir.File("ref"));
+        ASSERT_EQ(Build({"-c", dir.File("ref/v.cue"), "-b", dir.File("ref/v.bin")}).exitCode, 0);
+        ref = ReadAll(dir.File("ref/v.bin"));
+        ASSERT_EQ(ref.size() % 2352, 0u);
+        total = static_cast<std::uint32_t>(ref.size() / 2352);
+        // Track ranges of the reference image from its cue sheet: [pregap, start) and
+        // [start, next pregap).
+        const auto idx = CueIndexes(imgtest::ReadText(dir.File("ref/v.cue")), nullptr);
+        for (const auto& [track, lsns] : idx) {
+            pregap.push_back(track == 1 ? 0 : lsns.at(0));
+            start.push_back(track == 1 ? 0 : lsns.at(1));
+        }
+        ASSERT_EQ(start.size(), 3u);
+        ASSERT_EQ(idx.at(2).size(), 3u);
+        entry = idx.at(2).at(2);
+        refInfo = ParseCdInfo(Shell("cd-info --no-device-info --no-cddb --cue-file " +
+                                    Quote(dir.File("ref/v.cue")) + " --iso9660 -l")
+                                  .out);
+    }
+    RunResult Build(std::vector<std::string> args) {
+        args.insert(args.begin(), {"-x", dir.File("project.xml")});
+        RunResult r = RunVcdbuild(args);
+        EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+        return r;
+    }
+    std::uint32_t End(std::size_t track) const {
+        return track + 1 < start.size() ? pregap[track + 1] : total;
+    }
+    // Bytes of the reference sectors [first, end), whole or from byte 16 on.
+    Bytes RefSectors(std::uint32_t first, std::uint32_t end, bool from16) const {
+        Bytes out;
+        for (std::uint32_t s = first; s < end; ++s) {
+            auto at = ref.begin() + static_cast<std::ptrdiff_t>(std::size_t{s} * 2352);
+            out.insert(out.end(), at + (from16 ? 16 : 0), at + 2352);
+        }
+        return out;
+    }
+
+    TempDir dir;
+    ProjectXml x;
+    Bytes ref;
+    std::uint32_t total = 0;
+    std::vector<std::uint32_t> pregap, start;
+    std::uint32_t entry = 0; // the entry point of track 2
+    CdInfo refInfo;
+};
+
+TEST_F(ImageTypes, Bin2336HoldsEverySectorFromItsSubheaderOn) {
+    std::filesystem::create_directories(dir.File("s"));
+    Build({"-s", "-c", dir.File("s/v.cue"), "-b", dir.File("s/v.bin")});
+    EXPECT_EQ(ListTree(dir.File("s")), (std::vector<std::string>{"v.bin", "v.cue"}));
+    const Bytes bin = ReadAll(dir.File("s/v.bin"));
+    EXPECT_EQ(bin.size(), std::size_t{total} * 2336);
+    EXPECT_TRUE(bin == RefSectors(0, total, true));
+    // The same cue sheet apart from the sector size and the file name.
+    std::string want = imgtest::ReadText(dir.File("ref/v.cue"));
+    for (std::size_t at; (at = want.find("MODE2/2352")) != std::string::npos;)
+        want.replace(at, 10, "MODE2/2336");
+    want.replace(want.find(dir.File("ref/v.bin")), dir.File("ref/v.bin").size(),
+                 dir.File("s/v.bin"));
+    EXPECT_EQ(imgtest::ReadText(dir.File("s/v.cue")), want);
+}
+
+// A sector number as cdrdao shows it: "mm:ss:ff(     n)".
+std::string CdrdaoTime(std::uint32_t lsn) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%02u:%02u:%02u(%6u)", lsn / 4500, lsn / 75 % 60, lsn % 75, lsn);
+    return b;
+}
+
+TEST_F(ImageTypes, TocImagesAreTheTracksAndPregaps) {
+    for (bool s2336 : {false, true}) {
+        SCOPED_TRACE(s2336 ? "2336" : "2352");
+        const std::string out = dir.File(s2336 ? "toc2336" : "toc");
+        std::filesystem::create_directories(out);
+        std::vector<std::string> args = {"-i", "tocimg", "-c", out + "/v.toc", "-b", out + "/img"};
+        if (s2336) args.push_back("-s");
+        Build(args);
+        EXPECT_EQ(ListTree(out),
+                  (std::vector<std::string>{"img_01.img", "img_02.img", "img_02_pregap.img",
+                                            "img_03.img", "img_03_pregap.img", "v.toc"}));
+        EXPECT_TRUE(ReadAll(out + "/img_01.img") ==
+                    RefSectors(0, start[1] == 0 ? 0 : pregap[1], s2336));
+        for (std::size_t t = 1; t < start.size(); ++t) {
+            const std::string n = out + "/img_" + Bcd(static_cast<unsigned>(t + 1));
+            EXPECT_TRUE(ReadAll(n + "_pregap.img") == RefSectors(pregap[t], start[t], s2336)) << n;
+            EXPECT_TRUE(ReadAll(n + ".img") == RefSectors(start[t], End(t), s2336)) << n;
+        }
+        const std::string toc = imgtest::ReadText(out + "/v.toc");
+        EXPECT_NE(toc.find(s2336 ? "TRACK MODE2_FORM_MIX" : "TRACK MODE2_RAW"), std::string::npos)
+            << toc;
+        if (Have("cdrdao")) {
+            ShellResult r = Shell("cdrdao show-toc " + Quote(out + "/v.toc"));
+            EXPECT_EQ(r.status, 0) << r.out;
+            int tracks = 0;
+            for (std::size_t at = 0; (at = r.out.find("\nTRACK ", at)) != std::string::npos; ++at)
+                ++tracks;
+            EXPECT_EQ(tracks, 3) << r.out;
+            // Track starts and the entry point of track 2 at the sectors of the cue sheet.
+            for (std::size_t t = 0; t < 3; ++t)
+                EXPECT_NE(r.out.find("START  " + CdrdaoTime(start[t])), std::string::npos) << r.out;
+            EXPECT_NE(r.out.find("INDEX  2 " + CdrdaoTime(entry)), std::string::npos) << r.out;
+        }
+        if (!s2336 && Have("cd-info")) {
+            const CdInfo info = ParseCdInfo(Shell("cd-info --no-device-info --no-cddb --toc-file " +
+                                                  Quote(out + "/v.toc") + " --iso9660 -l")
+                                                .out);
+            ASSERT_EQ(info.tracks.size(), 3u);
+            for (std::size_t t = 0; t < 3; ++t)
+                EXPECT_EQ(info.tracks[t].lsn, start[t]);
+            EXPECT_FALSE(info.files.empty());
+            EXPECT_EQ(info.files, refInfo.files) << Describe(info.files);
+        }
+    }
+}
+
+std::uint32_t Be32(const Bytes& b, std::size_t at) {
+    return std::uint32_t{b.at(at)} << 24 | std::uint32_t{b.at(at + 1)} << 16 |
+           std::uint32_t{b.at(at + 2)} << 8 | b.at(at + 3);
+}
+
+TEST_F(ImageTypes, NrgStoresTheTracksWithoutPregapsAndAFooter) {
+    std::filesystem::create_directories(dir.File("n"));
+    RunResult r = Build({"-i", "nrg", "-b", dir.File("n/v.nrg")});
+    EXPECT_NE(r.out.find("opening TAO NRG image for writing; TAO (S)VCD are _NOT_ 100% compliant!"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(ListTree(dir.File("n")), std::vector<std::string>{"v.nrg"});
+    const Bytes nrg = ReadAll(dir.File("n/v.nrg"));
+    ASSERT_GT(nrg.size(), 8u);
+    ASSERT_EQ(std::string(nrg.end() - 8, nrg.end() - 4), "NERO");
+    const std::uint32_t footer = Be32(nrg, nrg.size() - 4);
+    Bytes data;
+    for (std::size_t t = 0; t < start.size(); ++t) {
+        const Bytes part = RefSectors(start[t], End(t), true);
+        data.insert(data.end(), part.begin(), part.end());
+    }
+    ASSERT_EQ(footer, data.size());
+    EXPECT_TRUE(Bytes(nrg.begin(), nrg.begin() + footer) == data);
+    ASSERT_EQ(std::string(nrg.begin() + footer, nrg.begin() + footer + 4), "ETNF");
+    ASSERT_EQ(Be32(nrg, footer + 4), 60u);
+    std::uint32_t offset = 0;
+    for (std::size_t t = 0; t < 3; ++t) {
+        const std::size_t rec = footer + 8 + 20 * t;
+        const std::uint32_t length = (End(t) - start[t]) * 2336;
+        EXPECT_EQ(Be32(nrg, rec), offset) << "track " << t + 1;
+        EXPECT_EQ(Be32(nrg, rec + 4), length) << "track " << t + 1;
+        EXPECT_EQ(Be32(nrg, rec + 8), 3u);
+        EXPECT_EQ(Be32(nrg, rec + 12), offset / 2336);
+        EXPECT_EQ(Be32(nrg, rec + 16), 0u);
+        offset += length;
+    }
+    const std::size_t sinf = footer + 68;
+    EXPECT_EQ(std::string(nrg.begin() + sinf, nrg.begin() + sinf + 4), "SINF");
+    EXPECT_EQ(Be32(nrg, sinf + 4), 4u);
+    EXPECT_EQ(Be32(nrg, sinf + 8), 3u);
+    EXPECT_EQ(std::string(nrg.begin() + sinf + 12, nrg.begin() + sinf + 16), "END!");
+    EXPECT_EQ(Be32(nrg, sinf + 16), 0u);
+    EXPECT_EQ(nrg.size(), sinf + 28);
+    if (Have("cd-info")) {
+        const CdInfo info = ParseCdInfo(Shell("cd-info --no-device-info --no-cddb --nrg-file " +
+                                              Quote(dir.File("n/v.nrg")) + " --iso9660 -l")
+                                            .out);
+        ASSERT_EQ(info.tracks.size(), 3u);
+        for (std::size_t t = 0; t < 3; ++t)
+            EXPECT_EQ(info.tracks[t].lsn, start[t]);
+        EXPECT_EQ(info.leadout, total);
+        EXPECT_FALSE(info.files.empty());
+        EXPECT_EQ(info.files, refInfo.files) << Describe(info.files);
+    }
+}
+
+// ---- bad input through the command ----
+
+const char kDoctype[] = "<!DOCTYPE videocd PUBLIC \"-//Orvanta//DTD VideoCD//EN\" "
+                        "\"http://pellam.org/xml/videocd/1.0/videocd.dtd\">\n";
+
+std::string OneSequence(const std::string& src) {
+    ProjectXml x;
+    x.sequences = {{src, "seq", "", {}, {}}};
+    return x.Render();
+}
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+    const std::size_t at = text.find(from);
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    return text;
+}
+
+struct BadCase {
+    // Output paths: "v.cue" and "v.bin" in the output folder, or one of the special setups.
+    enum Output { Plain, FullDevice, CueFolderMissing, XmlMissing };
+    BadCase(const char* n, std::function<std::string()> x, std::vector<std::string> e,
+            std::vector<std::string> o = {}, Output s = Plain, std::vector<std::string> a = {})
+        : name(n), xml(std::move(x)), errors(std::move(e)), output(std::move(o)), setup(s),
+          allowed(std::move(a)) {}
+    const char* name;
+    std::function<std::string()> xml; // the project document
+    std::vector<std::string> errors;  // texts on standard error; %X is the project path
+    std::vector<std::string> output;  // texts on standard output
+    Output setup;
+    std::vector<std::string> allowed; // files the output folder may hold afterwards
+};
+void PrintTo(const BadCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const std::string kParseFailed = "**ERROR: parsing file `%X' failed\n";
+const std::string kBuildFailed = "**ERROR: building videocd failed\n";
+
+class BadInput : public ::testing::TestWithParam<BadCase> {};
+
+TEST_P(BadInput, FailsWithTheBuildersMessage) {
+    if (std::string(PELLAM_VCDBUILD).empty()) GTEST_SKIP() << "no vcdbuild command";
+    const BadCase& c = GetParam();
+    TempDir dir;
+    const std::string out = dir.File("out");
+    std::filesystem::create_directories(out);
+    std::string xmlPath = dir.File("project.xml");
+    const std::string text = c.xml();
+    WriteAll(xmlPath, Bytes(text.begin(), text.end()));
+    std::string cue = out + "/v.cue", bin = out + "/v.bin";
+    if (c.setup == BadCase::FullDevice) std::filesystem::create_symlink("/dev/full", bin);
+    if (c.setup == BadCase::CueFolderMissing) cue = out + "/missing/v.cue";
+    if (c.setup == BadCase::XmlMissing) xmlPath = dir.File("missing.xml");
+    const RunResult r = RunVcdbuild({"-x", xmlPath, "-c", cue, "-b", bin}, out);
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    for (std::string e : c.errors) {
+        e = Replace(e, "%X", xmlPath);
+        EXPECT_NE(r.err.find(e), std::string::npos) << e << "\nstderr:\n" << r.err;
+    }
+    for (const std::string& o : c.output)
+        EXPECT_NE(r.out.find(o), std::string::npos) << o << "\nstdout:\n" << r.out;
+    EXPECT_EQ(r.out.find("finished ok"), std::string::npos);
+    for (const std::string& f : ListTree(out))
+        EXPECT_NE(std::find(c.allowed.begin(), c.allowed.end(), f), c.allowed.end())
+            << "unexpected file " << f;
+    // The project folder holds nothing but the project and the output folder.
+    EXPECT_EQ(ListTree(dir.path()).size(), 2 + ListTree(out).size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Command, BadInput,
+    ::testing::Values(
+        BadCase{"NotWellFormed",
+                [] { return std::string("<?xml version=\"1.0\"?>\n") + kDoctype + "<videocd"; },
+                {kParseFailed}},
+        BadCase{"InvalidAgainstTheDtd",
+                [] {
+                    return Replace(OneSequence(Fixture("vcd_ntsc.mpg")), "<info>",
+                                   "<info><volume-count>1</volume-count><bogus/>");
+                },
+                {kParseFailed}},
+        BadCase{"NoDoctype",
+                [] { return Replace(OneSequence(Fixture("vcd_ntsc.mpg")), kDoctype, ""); },
+                {kParseFailed}},
+        BadCase{"RootNotVideocd",
+                [] {
+                    return std::string("<?xml version=\"1.0\"?>\n"
+                                       "<!DOCTYPE option PUBLIC \"-//Orvanta//DTD VideoCD//EN\" "
+                                       "\"http://pellam.org/xml/videocd/1.0/videocd.dtd\" [\n"
+                                       "<!ATTLIST option xmlns CDATA #FIXED "
+                                       "\"http://pellam.org/xml/videocd/1.0\">]>\n"
+                                       "<option name=\"relaxed aps\" value=\"true\"/>\n");
+                },
+                {"**ERROR: root element not videocd...\n"}},
+        BadCase{"WrongNamespace",
+                [] {
+                    std::string x = Replace(OneSequence(Fixture("vcd_ntsc.mpg")), "videocd.dtd\">",
+                                            "videocd.dtd\" [\n<!ATTLIST videocd xmlns CDATA "
+                                            "#FIXED \"http://example.org/other\">]>");
+                    return Replace(x, "xmlns=\"http://pellam.org/xml/videocd/1.0\"",
+                                   "xmlns=\"http://example.org/other\"");
+                },
+                {"**ERROR: Namespace not found in document\n"}},
+        BadCase{"UnknownVersion",
+                [] {
+                    return Replace(OneSequence(Fixture("vcd_ntsc.mpg")), "version=\"2.0\"",
+                                   "version=\"3.0\"");
+                },
+                {"**ERROR: parsing tree failed\n"}},
+        BadCase{"UnknownClass",
+                [] {
+                    return Replace(OneSequence(Fixture("vcd_ntsc.mpg")), "class=\"vcd\"",
+                                   "class=\"dvd\"");
+                },
+                {"**ERROR: parsing tree failed\n"}},
+        BadCase{"MissingXml",
+                [] { return OneSequence(Fixture("vcd_ntsc.mpg")); },
+                {"**ERROR: error while parsing file `%X': No such file or directory\n"},
+                {},
+                BadCase::XmlMissing},
+        BadCase{"MissingMpeg",
+                [] { return OneSequence("/nonexistent/movie.mpg"); },
+                {"`/nonexistent/movie.mpg': No such file or directory", kBuildFailed}},
+        BadCase{"NotAProgramStream",
+                [] { return OneSequence(Fixture("not_mpeg.bin")); },
+                {"**ERROR: input mpeg stream has been deemed invalid -- aborting\n", kBuildFailed}},
+        BadCase{"ElementaryVideo",
+                [] { return OneSequence(Fixture("elementary.m1v")); },
+                {"**ERROR: input mpeg stream has been deemed invalid -- aborting\n", kBuildFailed},
+                {"...this looks like a elementary video stream but a multiplexed program stream "
+                 "was required."}},
+        BadCase{"FullDevice",
+                [] { return OneSequence(Fixture("vcd_ntsc.mpg")); },
+                {"**ERROR: fwrite (): No space left on device\n", kBuildFailed},
+                {"finished with ERRORS\n"},
+                BadCase::FullDevice,
+                {"v.bin", "v.cue"}},
+        BadCase{"CueFolderMissing",
+                [] { return OneSequence(Fixture("vcd_ntsc.mpg")); },
+                {"could not open output stream <", "/missing/v.cue>", kBuildFailed},
+                {"finished with ERRORS\n"},
+                BadCase::CueFolderMissing}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Usage, BadArgumentsGiveExitCode2AndWriteNothing) {
+    if (std::string(PELLAM_VCDBUILD).empty()) GTEST_SKIP() << "no vcdbuild command";
+    TempDir dir;
+    const std::string xml = dir.File("project.xml");
+    const std::string text = OneSequence(Fixture("vcd_ntsc.mpg"));
+    WriteAll(xml, Bytes(text.begin(), text.end()));
+    const std::vector<std::vector<std::string>> cases = {{},
+                                                         {"-x"},
+                                                         {"-x", xml, "-i", "iso"},
+                                                         {"-x", xml, "-z"},
+                                                         {"-x", xml, "stray"},
+                                                         {"-x", xml, "-c"}};
+    for (const auto& args : cases) {
+        std::string shown;
+        for (const auto& a : args)
+            shown += a + " ";
+        SCOPED_TRACE(shown);
+        const RunResult r = RunVcdbuild(args, dir.path());
+        EXPECT_EQ(r.exitCode, 2) << r.out << r.err;
+        EXPECT_NE(r.err.find("Try 'vcdbuild -h' for more information."), std::string::npos)
+            << r.err;
+        EXPECT_EQ(ListTree(dir.path()), std::vector<std::string>{"project.xml"});
+    }
+}
