@@ -13,18 +13,18 @@ namespace platform {
 namespace {
 
 const std::set<std::string>& LocalTypes() {
-    static const std::set<std::string> types{"ext2",  "ext3",  "ext4",  "xfs",      "btrfs",
-                                              "vfat",  "msdos", "exfat", "ntfs",     "ntfs3",
-                                              "fuseblk", "f2fs", "jfs",  "reiserfs", "hfsplus",
-                                              "nilfs2"};
+    static const std::set<std::string> types{
+        "ext2", "ext3",  "ext4",    "xfs",  "btrfs", "vfat",     "msdos",   "exfat",
+        "ntfs", "ntfs3", "fuseblk", "f2fs", "jfs",   "reiserfs", "hfsplus", "nilfs2"};
     return types;
 }
 
 std::string Unescape(std::string_view field) {
     std::string out;
     for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] >= '0' && field[i + 1] <= '3' &&
-            field[i + 2] >= '0' && field[i + 2] <= '7' && field[i + 3] >= '0' && field[i + 3] <= '7') {
+        if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] >= '0' &&
+            field[i + 1] <= '3' && field[i + 2] >= '0' && field[i + 2] <= '7' &&
+            field[i + 3] >= '0' && field[i + 3] <= '7') {
             out += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
                                      (field[i + 3] - '0'));
             i += 3;
@@ -55,7 +55,8 @@ std::string WithSlash(std::string p) {
 bool Holds(const std::string& mp, const std::string& path) {
     if (path.empty() || mp.empty()) return false;
     if (mp == "/") return path.front() == '/';
-    return path.compare(0, mp.size(), mp) == 0 && (path.size() == mp.size() || path[mp.size()] == '/');
+    return path.compare(0, mp.size(), mp) == 0 &&
+           (path.size() == mp.size() || path[mp.size()] == '/');
 }
 
 // The mount that holds path: the longest mount point above it, the later mount of equals.
@@ -134,14 +135,14 @@ std::vector<Drive> ListDrives(const std::vector<MountEntry>& mounts, const Drive
         std::vector<std::string> candidates{m.mountPoint};
         for (const std::string* p : {&probe.home, &probe.tmpdir}) {
             std::string path = *p;
-            while (path.size() > 1 && path.back() == '/') path.pop_back();
+            while (path.size() > 1 && path.back() == '/')
+                path.pop_back();
             if (!path.empty() && HolderOf(mounts, path) == &m) candidates.push_back(path);
         }
         for (const std::string& c : candidates) {
             if (probe.isWritableFolder && !probe.isWritableFolder(c)) continue;
             std::string root = WithSlash(c);
-            if (roots.insert(root).second)
-                drives.push_back({m.device, m.mountPoint, m.type, root});
+            if (roots.insert(root).second) drives.push_back({m.device, m.mountPoint, m.type, root});
             break;
         }
     }

@@ -14,7 +14,8 @@ namespace {
 
 std::string Strip(const std::string& path) {
     std::string p = path;
-    while (p.size() > 1 && p.back() == '/') p.pop_back();
+    while (p.size() > 1 && p.back() == '/')
+        p.pop_back();
     return p;
 }
 
@@ -52,7 +53,8 @@ bool EmptyFolder(int fd) {
 bool FolderExists(const std::string& path) {
     if (path.empty()) return false;
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           ::access(path.c_str(), X_OK) == 0;
 }
 
 bool MakeFolders(const std::string& path) {
@@ -81,8 +83,8 @@ bool DeleteFolder(const std::string& path) {
 std::int64_t FreeSpaceMB(const std::string& path) {
     struct statvfs vfs {};
     if (path.empty() || ::statvfs(path.c_str(), &vfs) != 0) return -1;
-    unsigned long long bytes =
-        static_cast<unsigned long long>(vfs.f_bavail) * static_cast<unsigned long long>(vfs.f_frsize);
+    unsigned long long bytes = static_cast<unsigned long long>(vfs.f_bavail) *
+                               static_cast<unsigned long long>(vfs.f_frsize);
     return static_cast<std::int64_t>(bytes / (1024ull * 1024ull));
 }
 

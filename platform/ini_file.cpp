@@ -4,8 +4,8 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <iterator>
 
 namespace platform {
@@ -24,11 +24,15 @@ bool SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -59,7 +63,8 @@ std::string OneLine(std::string_view v) {
 
 int ParseProfileInt(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) ++i;
+    while (i < text.size() && IsBlank(text[i]))
+        ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
         negative = text[i] == '-';
@@ -68,7 +73,8 @@ int ParseProfileInt(std::string_view text) {
     long long value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         value = value * 10 + (text[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            value = static_cast<long long>(INT_MAX) + 1;
     }
     if (negative) value = -value;
     if (value > INT_MAX) value = INT_MAX;
@@ -83,7 +89,8 @@ IniFile::LoadResult IniFile::Load(const std::string& path) {
     std::string text;
     char chunk[4096];
     std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, n);
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+        text.append(chunk, n);
     bool failed = std::ferror(f) != 0;
     std::fclose(f);
     if (failed) return LoadResult::Error;
@@ -140,7 +147,9 @@ std::string IniFile::Serialize() const {
     return out;
 }
 
-bool IniFile::Save(const std::string& path) const { return WriteFileAtomically(path, Serialize()); }
+bool IniFile::Save(const std::string& path) const {
+    return WriteFileAtomically(path, Serialize());
+}
 
 IniFile::Section* IniFile::FindSection(std::string_view name) {
     for (Section& s : m_sections)

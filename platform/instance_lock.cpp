@@ -14,7 +14,8 @@ namespace {
 std::string FallbackFolder() {
     const char* base = std::getenv("TMPDIR");
     std::string dir = base && *base ? base : "/tmp";
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    while (dir.size() > 1 && dir.back() == '/')
+        dir.pop_back();
     dir += "/pellam-" + std::to_string(::getuid());
     ::mkdir(dir.c_str(), 0700);
     struct stat st {};
@@ -30,7 +31,8 @@ InstanceLock::InstanceLock(const std::string& name) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     std::string dir = runtime && runtime[0] == '/' ? runtime : FallbackFolder();
     if (dir.empty() || name.empty() || name.find('/') != std::string::npos) return;
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    while (dir.size() > 1 && dir.back() == '/')
+        dir.pop_back();
     m_path = dir + "/" + name + ".lock";
     int fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return;

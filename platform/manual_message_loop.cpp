@@ -12,15 +12,19 @@ ManualMessageLoop::~ManualMessageLoop() {
         std::lock_guard<std::mutex> guard(m_lock);
         windows.assign(m_windows.begin(), m_windows.end());
     }
-    for (HWND w : windows) w->AttachLoop(nullptr);
+    for (HWND w : windows)
+        w->AttachLoop(nullptr);
     // Senders still waiting get 0 rather than blocking for ever.
     std::lock_guard<std::mutex> guard(m_lock);
-    for (Send* s : m_sends) s->done = true;
+    for (Send* s : m_sends)
+        s->done = true;
     m_sends.clear();
     m_handled.notify_all();
 }
 
-bool ManualMessageLoop::IsLoopThread() const { return std::this_thread::get_id() == m_thread; }
+bool ManualMessageLoop::IsLoopThread() const {
+    return std::this_thread::get_id() == m_thread;
+}
 
 void ManualMessageLoop::Adopt(HWND window) {
     std::lock_guard<std::mutex> guard(m_lock);
@@ -51,8 +55,7 @@ bool ManualMessageLoop::Post(HWND window, unsigned message, WPARAM wParam, LPARA
     return true;
 }
 
-LRESULT ManualMessageLoop::SendAcross(HWND window, unsigned message, WPARAM wParam,
-                                      LPARAM lParam) {
+LRESULT ManualMessageLoop::SendAcross(HWND window, unsigned message, WPARAM wParam, LPARAM lParam) {
     Send send{{window, message, wParam, lParam}};
     std::unique_lock<std::mutex> guard(m_lock);
     if (!m_windows.count(window)) return 0;
@@ -148,7 +151,8 @@ std::uint64_t ManualMessageLoop::Now() const {
 std::size_t ManualMessageLoop::Pending() const {
     std::lock_guard<std::mutex> guard(m_lock);
     std::size_t n = m_sends.size() + m_posted.size();
-    for (const auto& t : m_timers) n += t.second.fired ? 1 : 0;
+    for (const auto& t : m_timers)
+        n += t.second.fired ? 1 : 0;
     return n;
 }
 

@@ -63,7 +63,8 @@ std::vector<RecordingMessageBoxes::Box> RecordingMessageBoxes::Boxes() const {
 std::vector<std::string> RecordingMessageBoxes::Texts() const {
     std::lock_guard<std::mutex> guard(m_lock);
     std::vector<std::string> out;
-    for (const Box& b : m_boxes) out.push_back(b.text);
+    for (const Box& b : m_boxes)
+        out.push_back(b.text);
     return out;
 }
 
@@ -78,6 +79,8 @@ MessageBoxes& GetMessageBoxes() {
     return b ? *b : console;
 }
 
-void SetMessageBoxes(MessageBoxes* boxes) { installed.store(boxes); }
+void SetMessageBoxes(MessageBoxes* boxes) {
+    installed.store(boxes);
+}
 
 } // namespace platform

@@ -31,7 +31,8 @@ std::string ConfigFolder() {
         if (!home || !*home) return {};
         base = std::string(home) + "/.config";
     }
-    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    while (base.size() > 1 && base.back() == '/')
+        base.pop_back();
     return base + "/Pellam/";
 }
 

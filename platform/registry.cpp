@@ -13,7 +13,8 @@ std::string Normalize(RegistryRoot root, const std::string& key) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
         out += c;
     }
-    while (out.size() > 2 && out.back() == '\\') out.pop_back();
+    while (out.size() > 2 && out.back() == '\\')
+        out.pop_back();
     return out;
 }
 
@@ -41,8 +42,8 @@ bool TableRegistry::KeyExists(RegistryRoot root, const std::string& key) const {
     return m_keys.count(Normalize(root, key)) != 0;
 }
 
-bool TableRegistry::ReadString(RegistryRoot root, const std::string& key,
-                               const std::string& value, std::string& out) const {
+bool TableRegistry::ReadString(RegistryRoot root, const std::string& key, const std::string& value,
+                               std::string& out) const {
     auto k = m_keys.find(Normalize(root, key));
     if (k == m_keys.end()) return false;
     auto v = k->second.find(Lower(value));
@@ -63,7 +64,9 @@ Registry& GetRegistry() {
     return r ? *r : desktop;
 }
 
-void SetRegistry(Registry* registry) { installed.store(registry); }
+void SetRegistry(Registry* registry) {
+    installed.store(registry);
+}
 
 bool RegistryReadString(RegistryRoot root, const std::string& key, const std::string& value,
                         std::string& out) {

@@ -4,9 +4,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <spawn.h>
-#include <thread>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -17,7 +17,8 @@ namespace {
 
 bool IsExecutable(const std::string& path) {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::access(path.c_str(), X_OK) == 0;
 }
 
 bool FindIn(const char* list, const std::string& name, std::string& out) {
@@ -28,6 +29,8 @@ bool FindIn(const char* list, const std::string& name, std::string& out) {
         std::size_t end = folders.find(':', pos);
         if (end == std::string::npos) end = folders.size();
         std::string candidate = end > pos ? folders.substr(pos, end - pos) : std::string(".");
+        while (candidate.size() > 1 && candidate.back() == '/')
+            candidate.pop_back();
         candidate.push_back('/');
         candidate.append(name);
         if (IsExecutable(candidate)) {
@@ -42,7 +45,8 @@ bool FindIn(const char* list, const std::string& name, std::string& out) {
 // Starts argv[0] (a full path); pid through out.
 bool Spawn(const std::vector<std::string>& argv, pid_t& pid) {
     std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     return ::posix_spawn(&pid, args[0], nullptr, nullptr, args.data(), environ) == 0;
 }
@@ -88,7 +92,8 @@ std::intptr_t DesktopShell::Open(const std::string& target) {
     }
 }
 
-std::intptr_t DesktopShell::Start(const std::string& program, const std::vector<std::string>& args) {
+std::intptr_t DesktopShell::Start(const std::string& program,
+                                  const std::vector<std::string>& args) {
     std::string path = FindProgram(program);
     if (path.empty()) return SE_ERR_FNF;
     std::vector<std::string> argv{path};
@@ -110,6 +115,8 @@ Shell& GetShell() {
     return s ? *s : desktop;
 }
 
-void SetShell(Shell* shell) { installed.store(shell); }
+void SetShell(Shell* shell) {
+    installed.store(shell);
+}
 
 } // namespace platform

@@ -18,7 +18,8 @@ class Shell {
     // Hands target to the desktop's opener and waits for the opener (not the opened program).
     virtual std::intptr_t Open(const std::string& target) = 0;
     // Starts program with the arguments and does not wait for it.
-    virtual std::intptr_t Start(const std::string& program, const std::vector<std::string>& args) = 0;
+    virtual std::intptr_t Start(const std::string& program,
+                                const std::vector<std::string>& args) = 0;
 };
 
 // xdg-open for Open; programs are looked for as FindProgram does.

@@ -10,7 +10,8 @@ namespace platform {
 PrivateTempFolder::PrivateTempFolder(const char* prefix) {
     const char* base = std::getenv("TMPDIR");
     std::string dir = base && *base && FolderExists(base) ? base : "/tmp";
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    while (dir.size() > 1 && dir.back() == '/')
+        dir.pop_back();
     std::string pattern = dir + "/" + (prefix && *prefix ? prefix : "pellam") + "-XXXXXX";
     if (::mkdtemp(pattern.data())) {
         ::chmod(pattern.c_str(), 0700);

@@ -49,14 +49,21 @@ std::string BurnSettings::DefaultOutputFolder() {
         home = pw ? pw->pw_dir : nullptr;
     }
     std::string base = home && *home ? home : "";
-    while (!base.empty() && base.back() == '/') base.pop_back();
+    while (!base.empty() && base.back() == '/')
+        base.pop_back();
     return base + "/Pellam/";
 }
 
-void BurnSettings::SetOutputFolder(const std::string& folder) { CopyText(outputFolder, folder); }
-void BurnSettings::SetTempFolder(const std::string& folder) { CopyText(tempFolder, folder); }
+void BurnSettings::SetOutputFolder(const std::string& folder) {
+    CopyText(outputFolder, folder);
+}
+void BurnSettings::SetTempFolder(const std::string& folder) {
+    CopyText(tempFolder, folder);
+}
 
-void BurnSettings::Load() { Load(FilePath()); }
+void BurnSettings::Load() {
+    Load(FilePath());
+}
 
 void BurnSettings::Load(const std::string& path) {
     platform::IniFile ini;
@@ -69,7 +76,9 @@ void BurnSettings::Load(const std::string& path) {
     m_bLoaded = true;
 }
 
-bool BurnSettings::Save() const { return Save(FilePath()); }
+bool BurnSettings::Save() const {
+    return Save(FilePath());
+}
 
 bool BurnSettings::Save(const std::string& path) const {
     if (!m_bLoaded || path.empty()) return false;

@@ -9,7 +9,9 @@ void* g_pfnMplex = nullptr;
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 struct VersionRow {
     const char* prefix;
@@ -29,12 +31,15 @@ bool ParseDiscMode(const char* commandLine) {
     const char* p = commandLine;
     if (*p == '"') {
         ++p;
-        while (*p && *p != '"') ++p;
+        while (*p && *p != '"')
+            ++p;
         if (*p == '"') ++p;
     } else {
-        while (*p && !IsBlank(*p)) ++p;
+        while (*p && !IsBlank(*p))
+            ++p;
     }
-    while (IsBlank(*p)) ++p;
+    while (IsBlank(*p))
+        ++p;
     if (!*p) return false;
     const char* hash = std::strchr(p, '#');
     if (!hash) return false;

@@ -47,8 +47,8 @@ int QtMessageBoxes::Show(const std::string& text, const std::string& caption, un
     default:
         break;
     }
-    QString title = caption.empty() ? QApplication::applicationDisplayName()
-                                    : QString::fromStdString(caption);
+    QString title =
+        caption.empty() ? QApplication::applicationDisplayName() : QString::fromStdString(caption);
     QMessageBox box(icon, title, QString::fromStdString(text), buttons,
                     QApplication::activeWindow());
     box.setDefaultButton(preferred);
@@ -66,6 +66,8 @@ int QtMessageBoxes::Show(const std::string& text, const std::string& caption, un
     }
 }
 
-void QtMessageBoxes::Beep(unsigned) { QApplication::beep(); }
+void QtMessageBoxes::Beep(unsigned) {
+    QApplication::beep();
+}
 
 } // namespace platform

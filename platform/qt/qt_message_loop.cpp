@@ -37,10 +37,13 @@ QtMessageLoop::~QtMessageLoop() {
         std::lock_guard<std::mutex> guard(m_lock);
         windows = m_windows;
     }
-    for (HWND w : windows) w->AttachLoop(nullptr);
+    for (HWND w : windows)
+        w->AttachLoop(nullptr);
 }
 
-bool QtMessageLoop::IsLoopThread() const { return QThread::currentThread() == thread(); }
+bool QtMessageLoop::IsLoopThread() const {
+    return QThread::currentThread() == thread();
+}
 
 void QtMessageLoop::Adopt(HWND window) {
     std::lock_guard<std::mutex> guard(m_lock);

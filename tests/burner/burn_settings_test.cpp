@@ -76,12 +76,14 @@ TEST_F(Settings, WithoutAFileTheDefaultsAreUsedAndAllFiveKeysWritten) {
     EXPECT_EQ(s.tvType, 0);
     ASSERT_TRUE(s.Save()) << "the configuration folder is made";
     EXPECT_EQ(ReadAll(m_path), "[Vandrel]\r\n"
-                               "OutputFolder=" + m_tmp.Path() + "home/Pellam/\r\n"
-                               "TempFolder=\r\n"
-                               "AspectRatio=0\r\n"
-                               "LetterBox=1\r\n"
-                               "[main]\r\n"
-                               "TVType=0\r\n");
+                               "OutputFolder=" +
+                                   m_tmp.Path() +
+                                   "home/Pellam/\r\n"
+                                   "TempFolder=\r\n"
+                                   "AspectRatio=0\r\n"
+                                   "LetterBox=1\r\n"
+                                   "[main]\r\n"
+                                   "TVType=0\r\n");
 }
 
 TEST_F(Settings, ReadsEachKeyFromItsOwnSection) {

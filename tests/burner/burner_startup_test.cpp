@@ -62,11 +62,26 @@ TEST(DirectXVersion, TableThenTheFourthCharacter) {
         const char* version;
         int result;
     } cases[] = {
-        {"4.05.00.0155", 50}, {"4.05.01.1721", 50}, {"4.05.01.1998", 50}, {"4.06.02.0436", 60},
-        {"4.07.00.0700", 70}, {"4.07.00.0716", 71}, {"4.08.00.0400", 80}, {"4.08.01.0881", 85},
-        {"4.09.00.0900", 90}, {"4.09.00.0901", 91}, {"4.09.00.0902", 92}, {"4.09.00.0904", 90},
-        {"4.09.00.0902-more", 92}, {"4.07.00.07", 70}, {"4.06.99", 60}, {"4.05", 50},
-        {"4.0", 93},          {"", 93},           {"5.00.00.0000", 93}, {"4.0x.00.0000", 93},
+        {"4.05.00.0155", 50},
+        {"4.05.01.1721", 50},
+        {"4.05.01.1998", 50},
+        {"4.06.02.0436", 60},
+        {"4.07.00.0700", 70},
+        {"4.07.00.0716", 71},
+        {"4.08.00.0400", 80},
+        {"4.08.01.0881", 85},
+        {"4.09.00.0900", 90},
+        {"4.09.00.0901", 91},
+        {"4.09.00.0902", 92},
+        {"4.09.00.0904", 90},
+        {"4.09.00.0902-more", 92},
+        {"4.07.00.07", 70},
+        {"4.06.99", 60},
+        {"4.05", 50},
+        {"4.0", 93},
+        {"", 93},
+        {"5.00.00.0000", 93},
+        {"4.0x.00.0000", 93},
     };
     for (const Case& c : cases) {
         platform::TableRegistry reg;
@@ -233,24 +248,52 @@ TEST_F(Startup, EveryRefusalShowsItsBoxAndLeavesTheSettingsFileAlone) {
     struct Case {
         const char* name;
         const char* line;
-        const char* version;    // null: no DirectX key
+        const char* version; // null: no DirectX key
         bool loads, exports;
         std::vector<std::string> boxes;
         std::vector<std::string> events;
         CBurnerApp::Stage stage;
     } cases[] = {
-        {"no mode", "Vandrel #x", "4.09.00.0904", true, true, {}, {"exit"},
+        {"no mode",
+         "Vandrel #x",
+         "4.09.00.0904",
+         true,
+         true,
+         {},
+         {"exit"},
          CBurnerApp::Stage::NoDiscMode},
-        {"no key", "Vandrel #D", nullptr, true, true,
+        {"no key",
+         "Vandrel #D",
+         nullptr,
+         true,
+         true,
          {"Fail to read register!  ", "This program needs directX 8.0 or greater to run!   "},
-         {"exit"}, CBurnerApp::Stage::NoDirectX},
-        {"old DirectX", "Vandrel #V", "4.07.00.0716", true, true,
-         {"This program needs directX 8.0 or greater to run!   "}, {"exit"},
+         {"exit"},
          CBurnerApp::Stage::NoDirectX},
-        {"no library", "Vandrel #D", "4.08.00.0400", false, true, {"Can't load mplex DLL!"},
-         {"load libmjpgTools.so", "exit"}, CBurnerApp::Stage::NoLibrary},
-        {"no entry", "Vandrel #S", "4.09.00.0904", true, false, {"Load mplex DLL error!"},
-         {"load libmjpgTools.so", "symbol mplex", "exit", "free"}, CBurnerApp::Stage::NoEntry},
+        {"old DirectX",
+         "Vandrel #V",
+         "4.07.00.0716",
+         true,
+         true,
+         {"This program needs directX 8.0 or greater to run!   "},
+         {"exit"},
+         CBurnerApp::Stage::NoDirectX},
+        {"no library",
+         "Vandrel #D",
+         "4.08.00.0400",
+         false,
+         true,
+         {"Can't load mplex DLL!"},
+         {"load libmjpgTools.so", "exit"},
+         CBurnerApp::Stage::NoLibrary},
+        {"no entry",
+         "Vandrel #S",
+         "4.09.00.0904",
+         true,
+         false,
+         {"Load mplex DLL error!"},
+         {"load libmjpgTools.so", "symbol mplex", "exit", "free"},
+         CBurnerApp::Stage::NoEntry},
     };
     for (const Case& c : cases) {
         m_j.events.clear();
@@ -267,7 +310,8 @@ TEST_F(Startup, EveryRefusalShowsItsBoxAndLeavesTheSettingsFileAlone) {
         m_j.events.push_back("exit");
         EXPECT_EQ(app.ExitInstance(), 0);
         EXPECT_EQ(boxes.Texts(), c.boxes) << c.name;
-        for (const auto& box : boxes.Boxes()) EXPECT_EQ(box.type, platform::MB_OK) << c.name;
+        for (const auto& box : boxes.Boxes())
+            EXPECT_EQ(box.type, platform::MB_OK) << c.name;
         EXPECT_EQ(m_j.events, c.events) << c.name;
         EXPECT_EQ(app.m_bSkinStarted, 0);
         EXPECT_EQ(ReadAll(m_path), kStored) << c.name;
@@ -277,10 +321,9 @@ TEST_F(Startup, EveryRefusalShowsItsBoxAndLeavesTheSettingsFileAlone) {
 TEST_F(Startup, ASkinThatDoesNotStartIsNotShutDown) {
     m_skin.starts = false;
     std::vector<std::string> events = Run("Vandrel #V");
-    EXPECT_EQ(events, (std::vector<std::string>{"load libmjpgTools.so", "symbol mplex",
-                                                "skin start",
-                                                "dialog [Orvanta MPEG to VCD Burner ] settings read",
-                                                "exit", "free"}));
+    EXPECT_EQ(events, (std::vector<std::string>{
+                          "load libmjpgTools.so", "symbol mplex", "skin start",
+                          "dialog [Orvanta MPEG to VCD Burner ] settings read", "exit", "free"}));
 }
 
 TEST_F(Startup, MplexIsFoundAndKeptWhileTheDialogRuns) {

@@ -30,14 +30,16 @@ TEST(Mounts, ParsesFieldsAndEscapes) {
     EXPECT_EQ(mounts[0].type, "ext4");
     EXPECT_FALSE(mounts[0].readOnly);
     bool usb = false;
-    for (const auto& m : mounts) usb |= m.mountPoint == "/media/usb stick";
+    for (const auto& m : mounts)
+        usb |= m.mountPoint == "/media/usb stick";
     EXPECT_TRUE(usb);
     for (const auto& m : mounts) {
         if (m.mountPoint == "/srv/ro") {
             EXPECT_TRUE(m.readOnly);
         }
     }
-    for (const auto& m : mounts) EXPECT_NE(m.device, "short");
+    for (const auto& m : mounts)
+        EXPECT_NE(m.device, "short");
 }
 
 TEST(Drives, LocalWritableFixedFileSystemsWithTheirRoots) {
@@ -51,7 +53,8 @@ TEST(Drives, LocalWritableFixedFileSystemsWithTheirRoots) {
 
     auto drives = platform::ListDrives(platform::ParseMounts(kMounts), probe);
     std::vector<std::pair<std::string, std::string>> got;
-    for (const auto& d : drives) got.emplace_back(d.mountPoint, d.root);
+    for (const auto& d : drives)
+        got.emplace_back(d.mountPoint, d.root);
     // / has no writable root ($HOME and $TMPDIR lie on other mounts); /data is the ext4 on top.
     EXPECT_EQ(got, (std::vector<std::pair<std::string, std::string>>{
                        {"/boot/efi", "/boot/efi/"}, {"/home", "/home/"}, {"/data", "/data/tmp/"}}));

@@ -27,12 +27,22 @@ TEST(ProfileInt, ReadsLeadingDigits) {
         const char* text;
         int value;
     } cases[] = {
-        {"12", 12},         {"12abc", 12},   {"abc", 0},        {"", 0},     {"  7", 7},
-        {"-3", -3},         {"+4", 4},       {"- 3", 0},        {"0x10", 0}, {"1 2", 1},
-        {"2147483647", 2147483647},          {"99999999999", 2147483647},
+        {"12", 12},
+        {"12abc", 12},
+        {"abc", 0},
+        {"", 0},
+        {"  7", 7},
+        {"-3", -3},
+        {"+4", 4},
+        {"- 3", 0},
+        {"0x10", 0},
+        {"1 2", 1},
+        {"2147483647", 2147483647},
+        {"99999999999", 2147483647},
         {"-99999999999", -2147483647 - 1},
     };
-    for (const Case& c : cases) EXPECT_EQ(platform::ParseProfileInt(c.text), c.value) << c.text;
+    for (const Case& c : cases)
+        EXPECT_EQ(platform::ParseProfileInt(c.text), c.value) << c.text;
 }
 
 TEST(IniFile, LooksUpWithoutRegardToCaseAndDefaultsOnlyWhenAbsent) {
@@ -81,8 +91,7 @@ TEST(IniFile, SetReplacesAppendsAndCreates) {
 }
 
 TEST(IniFile, ValuesReadBackAsTheyWereSet) {
-    const std::string values[] = {" lead", "trail ", "\"quoted\"", "a=b;c", "/päth/ü/", "",
-                                  "x\"y"};
+    const std::string values[] = {" lead", "trail ", "\"quoted\"", "a=b;c", "/päth/ü/", "", "x\"y"};
     for (const std::string& v : values) {
         platform::IniFile out;
         out.Set("s", "k", v);
@@ -138,7 +147,8 @@ TEST(IniFile, SaveReplacesAtomicallyAndLeavesNoTemporaryFile) {
     EXPECT_EQ(st.st_mode & 0777, 0640u) << "the file keeps its permissions";
     int entries = 0;
     if (DIR* dir = ::opendir(tmp.Path().c_str())) {
-        while (dirent* e = ::readdir(dir)) entries += e->d_name[0] == '.' ? 0 : 1;
+        while (dirent* e = ::readdir(dir))
+            entries += e->d_name[0] == '.' ? 0 : 1;
         ::closedir(dir);
     }
     EXPECT_EQ(entries, 1) << "no temporary file is left beside it";

@@ -86,7 +86,8 @@ TEST(ManualMessageLoop, SendsComeBeforePostedMessages) {
     w.AttachLoop(&loop);
     platform::PostMessage(&w, 1825, 0, 0);
     std::thread worker([&] { platform::SendMessage(&w, 1804, 0, 0); });
-    while (loop.Pending() < 2) std::this_thread::yield();
+    while (loop.Pending() < 2)
+        std::this_thread::yield();
     loop.Pump();
     worker.join();
     ASSERT_EQ(w.got.size(), 2u);

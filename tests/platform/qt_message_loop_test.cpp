@@ -115,7 +115,8 @@ TEST(QtMessageLoop, TimersFireUntilKilled) {
     w.AttachLoop(&loop);
     ASSERT_EQ(platform::SetTimer(&w, 133, 10), 133u);
     ASSERT_TRUE(RunUntil([&] { return w.Count() >= 2; }));
-    for (unsigned m : w.got) EXPECT_EQ(m, platform::WM_TIMER);
+    for (unsigned m : w.got)
+        EXPECT_EQ(m, platform::WM_TIMER);
     EXPECT_TRUE(platform::KillTimer(&w, 133));
     std::size_t after = w.Count();
     RunUntil([] { return false; }, 60);

@@ -24,8 +24,8 @@ TEST(DesktopRegistry, AnswersTheQuestionsTheProgramsAsk) {
         ASSERT_TRUE(reg.ReadString(c.root, c.key, c.value, v)) << c.key;
         EXPECT_EQ(v, c.data);
     }
-    EXPECT_FALSE(reg.ReadString(RegistryRoot::CurrentUser, "SOFTWARE\\Microsoft\\DirectX",
-                                "Version", v))
+    EXPECT_FALSE(
+        reg.ReadString(RegistryRoot::CurrentUser, "SOFTWARE\\Microsoft\\DirectX", "Version", v))
         << "roots are apart";
     EXPECT_FALSE(reg.KeyExists(RegistryRoot::LocalMachine, "SOFTWARE\\Microsoft"));
 }

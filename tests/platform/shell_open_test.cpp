@@ -63,8 +63,9 @@ TEST_F(Tools, OpenReportsTheOpenersOutcomeAboveOrBelow32) {
     platform::DesktopShell shell;
     EXPECT_LE(shell.Open("/x.mpg"), 32) << "no xdg-open at all";
     std::string log = m_tmp.Path() + "opened";
-    Script("xdg-open", "echo \"$1\" >> '" + log + "'\n"
-                       "case \"$1\" in *missing*) exit 2;; *broken*) exit 4;; esac\nexit 0");
+    Script("xdg-open", "echo \"$1\" >> '" + log +
+                           "'\n"
+                           "case \"$1\" in *missing*) exit 2;; *broken*) exit 4;; esac\nexit 0");
     struct Case {
         const char* target;
         bool ok;
@@ -87,8 +88,8 @@ TEST_F(Tools, OpenReportsTheOpenersOutcomeAboveOrBelow32) {
 TEST_F(Tools, StartRunsTheProgramWithItsArguments) {
     platform::DesktopShell shell;
     std::string out = m_tmp.Path() + "args";
-    Script("mplayer", "printf '%s|' \"$@\" > '" + out + ".part' && mv '" + out + ".part' '" +
-                          out + "'");
+    Script("mplayer",
+           "printf '%s|' \"$@\" > '" + out + ".part' && /bin/mv '" + out + ".part' '" + out + "'");
     EXPECT_GT(shell.Start("mplayer", {"/a b.mpg", "-fs"}), 32);
     EXPECT_LE(shell.Start("nosuchplayer", {}), 32);
     for (int i = 0; i < 500 && ::access(out.c_str(), F_OK) != 0; ++i)
