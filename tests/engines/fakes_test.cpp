@@ -71,7 +71,9 @@ TEST(FakeMpgtx, ChecksOneFileAfterAnotherFromWithinTheHandler) {
         mpgtx.mpgtx_Checkfile(&record);
     };
     window.onMessage = [&](const Msg& m) {
-        results.push_back({m.wParam != 0, record.fileSize, record.width});
+        std::int64_t size = record.fileSize; // packed fields: copy before use
+        int width = record.width;
+        results.push_back({m.wParam != 0, size, width});
         if (++next < files.size()) check(files[next]);
     };
     check(files[0]);
@@ -137,7 +139,8 @@ TEST(FakeMplex, WritesTheSegmentsOfThePatternAndSetsTheStatus) {
         std::snprintf(pattern, sizeof pattern, "%03d_%%d.mpg", i);
         FillMplexParam(p, inputs, dir.Path() + pattern);
         mplex.mplex(&p);
-        statuses.push_back(p.status);
+        std::int32_t status = p.status;
+        statuses.push_back(status);
     }
     EXPECT_EQ(statuses, (std::vector<std::int32_t>{0, 3, kMplexStatusUnset}));
     EXPECT_EQ(fs::file_size(dir.Path() + "000_1.mpg"), 100u);
@@ -149,7 +152,8 @@ TEST(FakeMplex, WritesTheSegmentsOfThePatternAndSetsTheStatus) {
     ASSERT_EQ(calls.size(), 3u);
     EXPECT_EQ(calls[0].video, video);
     EXPECT_EQ(calls[0].audio, audio);
-    EXPECT_EQ(calls[0].param.status, kMplexStatusUnset);
+    std::int32_t passedStatus = calls[0].param.status;
+    EXPECT_EQ(passedStatus, kMplexStatusUnset);
 }
 
 TEST(FakeDvdAuthor, ReportsInTheOrderAskedAndLeavesAFolderTheDvdWriterTakes) {

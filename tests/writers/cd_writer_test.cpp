@@ -132,7 +132,7 @@ TEST_F(CdWriterTest, ShowEngineErrorAsksForTheTextWith2048Bytes) {
 TEST_F(CdWriterTest, MediumTestPresetsTheRecord) {
     engine.devices = {{"E: writer", 0x600, FakeCdMedium::NoDisc()}};
     ASSERT_EQ(writer.SelectCdWriter('E'), 0);
-    CdMediumInfo info;
+    alignas(8) CdMediumInfo info; // its fields are compared by reference
     std::memset(&info, 0x55, sizeof info);
     EXPECT_EQ(writer.GetCdMedium(info), kCdNoDisc);
     EXPECT_STREQ(info.typeName, "BS_NDEF");
