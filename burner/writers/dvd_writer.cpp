@@ -33,6 +33,15 @@ long L(std::uint32_t v) {
     return static_cast<long>(v);
 }
 
+// At most max bytes, never ending inside a UTF-8 sequence.
+std::string CutUtf8(const std::string& text, std::size_t max) {
+    if (text.size() <= max) return text;
+    std::size_t n = max;
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        --n;
+    return text.substr(0, n);
+}
+
 const char kNoDiscText[] =
     "No disc in the writer. Please insert a writable dvd disc into the driver.";
 const char kNotWritableText[] = "The inserted disc is not a writable dvd disc. Please insert a "
@@ -209,7 +218,7 @@ void DvdWriter::StartDvdBurn(platform::HWND window, const std::string& folder,
     op.window = window;
     op.address = AddressOf(port, bus, targetId, lun);
     op.folder = folder;
-    op.label = label.substr(0, 255);
+    op.label = CutUtf8(label, 255);
     Start(std::move(op), &DvdWriter::DVDVideoBurn);
 }
 

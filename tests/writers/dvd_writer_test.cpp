@@ -535,6 +535,17 @@ TEST_F(DvdWriterTest, AFolderWithoutTheTitleFilesIsRefusedBeforeTheEngineWrites)
     ExpectEngineClosed();
 }
 
+TEST_F(DvdWriterTest, ALongLabelIsCutBetweenCharacters) {
+    DvdFolder folder;
+    engine.devices = {Writer(FakeDvdMedium::BlankDvdR())};
+    engine.PushWriteEnd();
+    std::string label = std::string(254, 'a') + "\xC3\xA9"; // 256 bytes, the last letter two
+    writer.StartDvdBurn(&window, folder.Root(), label, 1, 0, 2, 0);
+    Finish();
+    EXPECT_EQ(engine.udfLabel, std::string(254, 'a'));
+    EXPECT_EQ(window.events.back(), (Event{WM_DVD_BURN_EVENT, 5, 0}));
+}
+
 TEST_F(DvdWriterTest, AFailedEjectAfterTheWriteStillSucceeds) {
     DvdFolder folder;
     engine.devices = {Writer(FakeDvdMedium::BlankDvdR())};
