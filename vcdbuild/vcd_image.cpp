@@ -4,16 +4,12 @@
 #include <strings.h>
 
 bool CVcdImage::PutText(const char* format, ...) {
-    char text[4096];
     std::va_list args;
     va_start(args, format);
-    int n = std::vsnprintf(text, sizeof text, format, args);
+    int length = 0;
+    int put = VPrintf(format, args, &length);
     va_end(args);
-    if (n < 0 || n > 4095) {
-        log_.Error("vsnprintf() returned %d", n);
-        return false;
-    }
-    return n > 0 && Write(text, n) == n;
+    return length > 0 && put == length;
 }
 
 bool CVcdImage::WriteAt(std::int64_t offset, const void* data, std::int64_t length) {

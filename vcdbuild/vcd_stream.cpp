@@ -210,11 +210,17 @@ int CVcdStream::DoStat(std::int64_t* size) {
 }
 
 int CVcdStream::Printf(const char* format, ...) {
-    char text[4096];
     std::va_list args;
     va_start(args, format);
-    int n = std::vsnprintf(text, sizeof text, format, args);
+    int put = VPrintf(format, args, nullptr);
     va_end(args);
+    return put;
+}
+
+int CVcdStream::VPrintf(const char* format, std::va_list args, int* formatted) {
+    char text[4096];
+    int n = std::vsnprintf(text, sizeof text, format, args);
+    if (formatted) *formatted = n;
     if (n < 0 || n > 4095) {
         log_.Error("vsnprintf() returned %d", n);
         return -1;

@@ -4,6 +4,7 @@
 
 #include "vcd_log.h"
 
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -43,6 +44,8 @@ class CVcdStream {
     std::int64_t GetSize();
     // Bytes written, or -1.
     int Printf(const char* format, ...) VCD_PRINTF(2, 3);
+    // Printf with an argument list; `formatted` (may be null) receives the text's length.
+    int VPrintf(const char* format, std::va_list args, int* formatted);
 
     int mode() const { return mode_; }
     bool isOpen() const { return isOpen_; }
