@@ -349,9 +349,7 @@ CdInfo ParseCdInfo(const std::string& report) {
         if (auto v = Field(line, "Publisher")) info.publisher = *v;
         if (auto v = Field(line, "System")) info.system = *v;
         if (auto v = Field(line, "Volume")) info.volume = *v;
-        if (line.find("Video CD") != std::string::npos &&
-            line.find("XA sectors") != std::string::npos)
-            info.videoCd = true;
+        if (line.rfind("XA sectors", 0) == 0) info.xaKind = Trim(line.substr(10));
         // Folder headers: "/:" for the root, "/EXT/:" below it.
         if (line.size() >= 2 && line[0] == '/' && line.back() == ':' &&
             line[line.size() - 2] == '/') {

@@ -108,7 +108,7 @@ struct CdInfo {
     std::optional<std::uint32_t> leadout;
     std::uint32_t isoBlocks = 0;
     std::string label, application, preparer, publisher, system, volume;
-    bool videoCd = false;
+    std::string xaKind; // what cd-info recognised the XA disc as, e.g. "Video CD"
     std::map<std::string, CdFile> files; // upper-case path without the leading '/'
     std::set<std::string> dirs;          // upper-case folder paths below the root
 };

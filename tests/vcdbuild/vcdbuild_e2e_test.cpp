@@ -342,8 +342,13 @@ TEST_P(Disc, CdInfoListsTheTracksVolumeAndEveryFile) {
     EXPECT_EQ(got.application, x().applicationId);
     EXPECT_EQ(got.preparer, "QUVODISCBUILDER 6.0.7.10(WIN32)");
     EXPECT_EQ(got.system, "CD-RTOS CD-BRIDGE");
-    if (!plan().svcd) {
-        EXPECT_TRUE(got.videoCd) << built().report.out;
+    // cd-info names the disc by the id of its INFO file; it knows no HQVCD id.
+    const std::string infoId(reinterpret_cast<const char*>(&bin()[150u * 2352 + 24]), 8);
+    EXPECT_EQ(infoId, x().cls == "vcd" ? "VIDEO_CD" : x().cls == "svcd" ? "SUPERVCD" : "HQ-VCD  ");
+    if (x().cls != "hqvcd") {
+        EXPECT_EQ(got.xaKind,
+                  plan().svcd ? "Super Video CD (SVCD) or Chaoji Video CD (CVD)" : "Video CD")
+            << built().report.out;
     }
     EXPECT_EQ(got.files, plan().files) << "cd-info:\n"
                                        << Describe(got.files) << "layout:\n"
@@ -509,6 +514,7 @@ TEST_P(Disc, SegmentsHoldTheSourceStreams) {
 // requested time; auto pauses set the trigger bit on the first pack at or after their time.
 TEST_P(Disc, EntriesAndPausesPointIntoTheTracks) {
     const std::uint8_t* entries = &bin()[151u * 2352 + 24];
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(entries), 8), "ENTRYVCD");
     std::size_t expectCount = 0;
     for (const auto& s : x().sequences)
         expectCount += 1 + s.entries.size();
@@ -703,6 +709,8 @@ class ImageTypes : public ::testing::Test {
         ref = ReadAll(dir.File("ref/v.bin"));
         ASSERT_EQ(ref.size() % 2352, 0u);
         total = static_cast<std::uint32_t>(ref.size() / 2352);
+        const ImageCheck check = CheckRawImage(dir.File("ref/v.bin"));
+        ASSERT_TRUE(check.ok()) << check.firstProblem;
         // Track ranges of the reference image from its cue sheet: [pregap, start) and
         // [start, next pregap).
         const auto idx = CueIndexes(imgtest::ReadText(dir.File("ref/v.cue")), nullptr);
@@ -932,6 +940,8 @@ TEST_P(BadInput, FailsWithTheBuildersMessage) {
     for (const std::string& o : c.output)
         EXPECT_NE(r.out.find(o), std::string::npos) << o << "\nstdout:\n" << r.out;
     EXPECT_EQ(r.out.find("finished ok"), std::string::npos);
+    EXPECT_EQ(r.err.find("Sanitizer"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("runtime error"), std::string::npos) << r.err;
     for (const std::string& f : ListTree(out))
         EXPECT_NE(std::find(c.allowed.begin(), c.allowed.end(), f), c.allowed.end())
             << "unexpected file " << f;
@@ -1064,6 +1074,7 @@ class Cancel : public ::testing::Test {
         EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
         EXPECT_NE(r.err.find("**ERROR: building videocd failed\n"), std::string::npos) << r.err;
         EXPECT_EQ(r.out.find("finished ok"), std::string::npos);
+        EXPECT_EQ(r.err.find("Sanitizer"), std::string::npos) << r.err;
         return r;
     }
     TempDir dir;
