@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -53,6 +54,17 @@ bool Spawn(const std::vector<std::string>& argv, pid_t& pid) {
 
 std::atomic<Shell*> installed{nullptr};
 
+constexpr int kOpenerWaitMs = 3000;
+
+// Reaps the child in the background so it never lingers as a zombie.
+void ReapLater(pid_t pid) {
+    std::thread([pid] {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }).detach();
+}
+
 } // namespace
 
 std::string FindProgram(const std::string& name) {
@@ -77,9 +89,18 @@ std::intptr_t DesktopShell::Open(const std::string& target) {
     if (opener.empty()) return SE_ERR_FNF;
     pid_t pid = 0;
     if (!Spawn({opener, target}, pid)) return SE_ERR_FNF;
+    // Without a desktop, xdg-open runs the chosen program in the foreground; one that is still
+    // running after a while has found something to open it with.
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) return SE_ERR_NOASSOC;
+    for (int waited = 0;; waited += 10) {
+        pid_t r = ::waitpid(pid, &status, WNOHANG);
+        if (r == pid) break;
+        if (r < 0 && errno != EINTR) return SE_ERR_NOASSOC;
+        if (waited >= kOpenerWaitMs) {
+            ReapLater(pid);
+            return SE_OK;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     if (!WIFEXITED(status)) return SE_ERR_NOASSOC;
     switch (WEXITSTATUS(status)) {
@@ -100,12 +121,7 @@ std::intptr_t DesktopShell::Start(const std::string& program,
     argv.insert(argv.end(), args.begin(), args.end());
     pid_t pid = 0;
     if (!Spawn(argv, pid)) return SE_ERR_FNF;
-    // Reap it in the background so it never lingers as a zombie.
-    std::thread([pid] {
-        int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-    }).detach();
+    ReapLater(pid);
     return SE_OK;
 }
 

@@ -15,7 +15,8 @@ constexpr std::intptr_t SE_OK = 42;
 class Shell {
   public:
     virtual ~Shell() = default;
-    // Hands target to the desktop's opener and waits for the opener (not the opened program).
+    // Hands target to the desktop's opener and waits for the opener's verdict (at most a few
+    // seconds: an opener still running then has started a program in the foreground).
     virtual std::intptr_t Open(const std::string& target) = 0;
     // Starts program with the arguments and does not wait for it.
     virtual std::intptr_t Start(const std::string& program,
