@@ -2,8 +2,11 @@
 // private temporary folder, and reading sectors and their subheaders back from a BIN file.
 #pragma once
 
+#include "log_capture.h"
 #include "mpeg_pack_builder_support.h"
 #include "vcd_project.h"
+
+#include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
@@ -92,5 +95,25 @@ class BinImage {
 
 bool HaveTool(const char* name);
 std::string RunTool(const std::string& command);
+
+// A fixture with a log, a private folder and streams made pack by pack in it.
+class ImageTest : public ::testing::Test {
+  protected:
+    explicit ImageTest(bool progress = false) : cap(1, progress) {}
+    std::unique_ptr<CVcdObj> Project(std::int32_t type) {
+        auto project = CVcdObj::Create(cap, type);
+        EXPECT_TRUE(project);
+        return project;
+    }
+    std::string Stream(const std::vector<PackSpec>& packs, int version = 1) {
+        std::string path = dir.File("s" + std::to_string(streams++) + ".mpg");
+        WriteFile(path, MakePacks(packs, version));
+        return path;
+    }
+
+    CapturedLog cap;
+    TempDir dir;
+    int streams = 0;
+};
 
 } // namespace imgtest

@@ -13,18 +13,8 @@ using namespace imgtest;
 
 namespace {
 
-class Layout : public ::testing::Test {
+class Layout : public ImageTest {
   protected:
-    std::unique_ptr<CVcdObj> Project(std::int32_t type) {
-        auto project = CVcdObj::Create(cap, type);
-        EXPECT_TRUE(project);
-        return project;
-    }
-    std::string Stream(const std::vector<PackSpec>& packs, int version = 1) {
-        std::string path = dir.File("s" + std::to_string(streams++) + ".mpg");
-        WriteFile(path, MakePacks(packs, version));
-        return path;
-    }
     std::string HostFile(const std::string& name, std::size_t bytes) {
         std::string path = dir.File(name);
         WriteFile(path, mpegtest::Bytes(bytes, 0x5A));
@@ -48,9 +38,6 @@ class Layout : public ::testing::Test {
         EXPECT_EQ(e->count, count) << key;
     }
 
-    CapturedLog cap;
-    TempDir dir;
-    int streams = 0;
 };
 
 TEST_F(Layout, OneSequenceOfAThousandPacks) {

@@ -19,18 +19,9 @@ using namespace imgtest;
 
 namespace {
 
-class Writer : public ::testing::Test {
+class Writer : public ImageTest {
   protected:
-    std::unique_ptr<CVcdObj> Project(std::int32_t type) {
-        auto project = CVcdObj::Create(cap, type);
-        EXPECT_TRUE(project);
-        return project;
-    }
-    std::string Stream(const std::vector<PackSpec>& packs, int version = 1) {
-        std::string path = dir.File("s" + std::to_string(streams++) + ".mpg");
-        WriteFile(path, MakePacks(packs, version));
-        return path;
-    }
+    Writer() : ImageTest(true) {}
     std::string HostFile(const std::string& name, const mpegtest::Bytes& data) {
         std::string path = dir.File(name);
         WriteFile(path, data);
@@ -45,9 +36,6 @@ class Writer : public ::testing::Test {
         return result;
     }
 
-    CapturedLog cap{1, true};
-    TempDir dir;
-    int streams = 0;
 };
 
 struct SectorExpect {
