@@ -211,6 +211,30 @@ void CBurnJob::SetState(int state, bool beginJob) {
     }
 }
 
+void CBurnJob::OnCdProcess(float percent) {
+    if (state_ == 1) {
+        SetStatus("Erasing the disc...");
+    } else if (state_ == 4) {
+        char text[64];
+        std::snprintf(text, sizeof text, "Burning... %.2f%%", static_cast<double>(percent));
+        SetStatus(text);
+        SetBar(static_cast<int>(percent));
+    }
+}
+
+void CBurnJob::OnCdBurnDone(const char* errorText) {
+    if (errorText && *errorText) {
+        Log(errorText);
+        Log("Failed!");
+        SetStatus(errorText);
+    } else {
+        Log("Burned the disc successfully.");
+        Log("Done!");
+        SetStatus("Burn the disc successfully.");
+    }
+    SetState(5, false);
+}
+
 CdStartResult CBurnJob::RefuseDisc(CdStartPieces& p, const char* message) {
     p.messages.Show(message, kWriterBoxCaption, platform::MB_OK);
     Log(kCdNoBlankDiscLog);

@@ -138,6 +138,11 @@ class CBurnJob {
     const std::atomic<int>& CancelBuildFlag() const { return cancelBuild_; }
     void ResetCancelBuild() { cancelBuild_ = 0; }
 
+    // The CD engine's burn events, once the dialog has brought them to its own thread.
+    void OnCdProcess(float percent);
+    void OnCdFinalize() { SetState(7, false); }
+    void OnCdBurnDone(const char* errorText);
+
     const BurnJobView& View() const { return view_; }
     BurnJobView& View() { return view_; }
 

@@ -281,6 +281,61 @@ TEST(BurnJob, ElapsedTimeCountsFromTheJobStart) {
     EXPECT_DOUBLE_EQ(job.ElapsedSeconds(), 187.0);
 }
 
+TEST(BurnJob, CdProcessEventsShowTheStageProgress) {
+    FixedClock clock;
+    CBurnJob job(clock, false);
+    job.SetStatus("before");
+    job.OnCdProcess(42.5f); // idle: nothing
+    EXPECT_EQ(job.View().status, "before");
+    EXPECT_EQ(job.View().bar, 0);
+
+    job.SetState(1, true);
+    job.SetBar(3);
+    job.OnCdProcess(42.5f);
+    EXPECT_EQ(job.View().status, "Erasing the disc...");
+    EXPECT_EQ(job.View().bar, 3); // the erase timer moves the bar, not the engine
+
+    job.SetState(4, false);
+    job.OnCdProcess(42.999f);
+    EXPECT_EQ(job.View().status, "Burning... 43.00%");
+    EXPECT_EQ(job.View().bar, 42);
+
+    job.OnCdFinalize();
+    EXPECT_EQ(job.State(), 7);
+    EXPECT_EQ(job.View().status, "Finalize the driver...");
+    EXPECT_EQ(job.View().bar, 100);
+}
+
+TEST(BurnJob, CdBurnDoneEndsTheJobEitherWay) {
+    struct Case {
+        const char* errorText;
+        std::vector<std::string> log;
+        const char* status;
+    } cases[] = {
+        {nullptr,
+         {"Burning...", "Burned the disc successfully.", "Done!"},
+         "Burn the disc successfully."},
+        {"",
+         {"Burning...", "Burned the disc successfully.", "Done!"},
+         "Burn the disc successfully."},
+        {"Write error", {"Burning...", "Write error", "Failed!"}, "Write error"},
+    };
+    for (const Case& c : cases) {
+        FixedClock clock;
+        CBurnJob job(clock, false);
+        job.SetImageReady();
+        job.MarkBurned();
+        job.SetState(4, true);
+        job.OnCdBurnDone(c.errorText);
+        EXPECT_EQ(LogTexts(job.View().log), c.log);
+        EXPECT_EQ(job.View().status, c.status);
+        EXPECT_EQ(job.State(), 0);
+        EXPECT_EQ(job.View().startCaption, "Burn");
+        EXPECT_TRUE(job.View().cancelEnabled);
+        EXPECT_EQ(job.View().prompt, kPromptBurnAnother);
+    }
+}
+
 // The VCD and SVCD Start with a fake engine, recorded boxes and a real job folder.
 class StartRig : public CdWriterHost, public CJobFolderHost {
   public:
