@@ -235,6 +235,31 @@ void CBurnJob::OnCdBurnDone(const char* errorText) {
     SetState(5, false);
 }
 
+void CBurnJob::BurnReadyImage(CdWriter& writer, const std::string& cuePath,
+                              const std::string& label) {
+    SetState(writer.BurnCdImage(cuePath, label) == 0 ? 4 : 6, false);
+}
+
+bool CBurnJob::OnCdEraseDone(CdWriter& writer, const std::string& cuePath,
+                             const std::string& label) {
+    SetState(2, false);
+    if (!imageReady_) return true;
+    BurnReadyImage(writer, cuePath, label);
+    return false;
+}
+
+void CBurnJob::OnBuildState(bool started, long result, CdWriter& writer, const std::string& cuePath,
+                            const std::string& label) {
+    if (started) return;
+    if (result != 0) {
+        SetState(10, false);
+        return;
+    }
+    imageReady_ = true;
+    SetState(9, false);
+    BurnReadyImage(writer, cuePath, label);
+}
+
 CdStartResult CBurnJob::RefuseDisc(CdStartPieces& p, const char* message) {
     p.messages.Show(message, kWriterBoxCaption, platform::MB_OK);
     Log(kCdNoBlankDiscLog);

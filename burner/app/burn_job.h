@@ -143,6 +143,15 @@ class CBurnJob {
     void OnCdFinalize() { SetState(7, false); }
     void OnCdBurnDone(const char* errorText);
 
+    // The erase finished: the ready image is burned at once. Returns true when the image is still
+    // to be built instead; then the caller starts the build and enters state 8, or 10 when it
+    // cannot start.
+    bool OnCdEraseDone(CdWriter& writer, const std::string& cuePath, const std::string& label);
+    // Message 1804 from the build thread: started (nonzero started) or ended with the builder's
+    // result; a good image is burned at once.
+    void OnBuildState(bool started, long result, CdWriter& writer, const std::string& cuePath,
+                      const std::string& label);
+
     const BurnJobView& View() const { return view_; }
     BurnJobView& View() { return view_; }
 
@@ -150,6 +159,7 @@ class CBurnJob {
     void EndJob(const char* caption, bool startEnabled);
     const char* EndPrompt() const;
     CdStartResult RefuseDisc(CdStartPieces& pieces, const char* message);
+    void BurnReadyImage(CdWriter& writer, const std::string& cuePath, const std::string& label);
 
     const CBurnClock& clock_;
     bool dvd_;

@@ -620,4 +620,74 @@ TEST(BurnJobStart, ReadyImageIsBurnedAgain) {
     }
 }
 
+TEST(BurnJobStart, BuildEndBurnsTheImageOrEndsTheJob) {
+    struct Case {
+        const char* name;
+        long result;
+        std::int32_t burnFailure;
+        std::vector<std::string> log;
+        int state;
+        const char* caption;
+        bool imageReady;
+    } cases[] = {
+        {"built, burning",
+         0,
+         0,
+         {"Creating the cue image...", "Created the cue image successfully.", "Burning..."},
+         4,
+         "Stop",
+         true},
+        {"built, burn refused",
+         0,
+         21,
+         {"Creating the cue image...", "Created the cue image successfully.", kCdNoBlankDiscLog,
+          "Failed!"},
+         0,
+         "Burn",
+         true},
+        {"build failed or cancelled",
+         1,
+         0,
+         {"Creating the cue image...", "Failed to create the cue image.", "Failed!"},
+         0,
+         "Start",
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StartRig rig;
+        rig.engine.failures["Burn"] = c.burnFailure;
+        rig.job.SetState(8, true);
+        rig.job.OnBuildState(true, 0, rig.writer, "/job/VideoCD.cue", "My VCD");
+        EXPECT_EQ(rig.job.State(), 8);
+        rig.job.OnBuildState(false, c.result, rig.writer, "/job/VideoCD.cue", "My VCD");
+        EXPECT_EQ(rig.Log(), c.log);
+        EXPECT_EQ(rig.job.State(), c.state);
+        EXPECT_EQ(rig.job.View().startCaption, c.caption);
+        EXPECT_EQ(rig.job.ImageReady(), c.imageReady);
+        EXPECT_EQ(rig.Called("Burn"), c.result == 0);
+    }
+}
+
+TEST(BurnJobStart, EraseDoneGoesOnWithTheJob) {
+    {
+        StartRig rig;
+        rig.job.SetState(1, true);
+        EXPECT_TRUE(rig.job.OnCdEraseDone(rig.writer, "/job/VideoCD.cue", "My VCD"));
+        EXPECT_EQ(rig.Log(), (std::vector<std::string>{"Erasing the disc...",
+                                                       "Erased the disc successfully."}));
+        EXPECT_FALSE(rig.Called("Burn"));
+        EXPECT_FALSE(rig.job.View().eraseTimer);
+    }
+    {
+        StartRig rig;
+        rig.job.SetImageReady();
+        rig.job.SetState(1, true);
+        EXPECT_FALSE(rig.job.OnCdEraseDone(rig.writer, "/job/VideoCD.cue", "My VCD"));
+        EXPECT_TRUE(rig.Called("AddFile(/job/VideoCD.cue)"));
+        EXPECT_EQ(rig.job.State(), 4);
+        EXPECT_EQ(rig.Log().back(), "Burning...");
+    }
+}
+
 } // namespace
