@@ -1,4 +1,5 @@
 #include "burn_settings.h"
+#include "test_files.h"
 
 #include "platform/temp_folder.h"
 
@@ -11,16 +12,8 @@
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteAll(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+using testfiles::ReadAll;
+using testfiles::WriteAll;
 
 // A home and a configuration folder of the test's own.
 class Settings : public ::testing::Test {

@@ -1,4 +1,5 @@
 #include "burner_startup.h"
+#include "test_files.h"
 
 #include "platform/temp_folder.h"
 
@@ -8,6 +9,8 @@
 #include <sstream>
 
 namespace {
+
+using testfiles::ReadAll;
 
 using platform::RegistryRoot;
 
@@ -164,13 +167,6 @@ class FakeDialog : public MainDialogHost {
     Journal& m_j;
     const BurnSettings& m_s;
 };
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 class Startup : public ::testing::Test {
   protected:

@@ -1,4 +1,5 @@
 #include "burner/app/vcd_xml_writer.h"
+#include "test_files.h"
 
 #include "platform/temp_folder.h"
 
@@ -21,6 +22,8 @@
 
 namespace {
 
+using testfiles::ReadAll;
+
 namespace fs = std::filesystem;
 
 class TempDir {
@@ -39,13 +42,6 @@ class TempDir {
   private:
     std::string path_;
 };
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // Keeps the lines a builder object sends to its host window.
 class RecordingWindow : public platform::MessageTarget {

@@ -1,5 +1,6 @@
 #include "platform/ini_file.h"
 #include "platform/temp_folder.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -11,16 +12,8 @@
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteAll(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+using testfiles::ReadAll;
+using testfiles::WriteAll;
 
 TEST(ProfileInt, ReadsLeadingDigits) {
     struct Case {

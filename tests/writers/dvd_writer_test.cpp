@@ -14,6 +14,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
+bool EngineEjected(const FakeDvdEngine& engine) {
+    for (const std::string& call : engine.Calls())
+        if (call == "Eject") return true;
+    return false;
+}
+
 struct Event {
     unsigned message;
     platform::WPARAM wParam;
@@ -89,11 +95,7 @@ struct DvdWriterTest : ::testing::Test {
         EXPECT_EQ(engine.OpenDevices(), 0);
         EXPECT_EQ(engine.LiveNodes(), 0);
     }
-    bool Ejected() const {
-        for (const std::string& c : engine.Calls())
-            if (c == "Eject") return true;
-        return false;
-    }
+    bool Ejected() const { return EngineEjected(engine); }
 };
 
 // --- discovery -----------------------------------------------------------------------------
@@ -205,10 +207,7 @@ TEST_F(DvdWriterTest, DiscCheckForEachMedium) {
         EXPECT_EQ(info.isErasable, c.info.isErasable);
         EXPECT_EQ(info.isBlank, c.info.isBlank);
         EXPECT_EQ(boxes.Texts(), c.shown);
-        bool ejected = false;
-        for (const std::string& call : engine.Calls())
-            ejected |= call == "Eject";
-        EXPECT_EQ(ejected, c.ejected);
+        EXPECT_EQ(EngineEjected(engine), c.ejected);
         EXPECT_EQ(engine.Running(), 0);
         EXPECT_EQ(engine.OpenDevices(), 0);
     }
@@ -248,10 +247,7 @@ TEST_F(DvdWriterTest, DiscCheckEngineFailures) {
         writer.GetInsertedDiscInfo(info, 1, 0, 2, 0);
         EXPECT_EQ(info.isWritableDvd, 0);
         EXPECT_EQ(boxes.Texts(), std::vector<std::string>{c.shown});
-        bool ejected = false;
-        for (const std::string& call : engine.Calls())
-            ejected |= call == "Eject";
-        EXPECT_EQ(ejected, c.ejected);
+        EXPECT_EQ(EngineEjected(engine), c.ejected);
         EXPECT_EQ(engine.Running(), 0);
         EXPECT_EQ(engine.OpenDevices(), 0);
     }
@@ -315,10 +311,7 @@ TEST_F(DvdWriterTest, EraseFailuresPostFirstThenShow) {
                   (std::vector<Event>{{WM_DVD_ERASE_EVENT, 0, 0}, {WM_DVD_ERASE_EVENT, 1, 0}}));
         EXPECT_EQ(boxes.Texts(), std::vector<std::string>{c.shown});
         EXPECT_EQ(boxes.pendingAtShow, std::vector<std::size_t>{2}); // started, failed
-        bool ejected = false;
-        for (const std::string& call : engine.Calls())
-            ejected |= call == "Eject";
-        EXPECT_EQ(ejected, c.ejected);
+        EXPECT_EQ(EngineEjected(engine), c.ejected);
         EXPECT_EQ(engine.Running(), 0);
         EXPECT_EQ(engine.OpenDevices(), 0);
     }
@@ -505,10 +498,7 @@ TEST_F(DvdWriterTest, WriteFailuresPostFailureShowTheirTextAndEjectWhereTheyShou
         // The failure is posted before its box, after "writing begins" for the write itself.
         std::size_t posted = std::string(c.name) == "the write" ? 3 : 2;
         EXPECT_EQ(boxes.pendingAtShow, std::vector<std::size_t>{posted});
-        bool ejected = false;
-        for (const std::string& call : engine.Calls())
-            ejected |= call == "Eject";
-        EXPECT_EQ(ejected, c.ejected);
+        EXPECT_EQ(EngineEjected(engine), c.ejected);
         EXPECT_EQ(engine.Running(), 0);
         EXPECT_EQ(engine.OpenDevices(), 0);
         EXPECT_EQ(engine.LiveNodes(), 0);
