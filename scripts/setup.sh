@@ -9,6 +9,7 @@ packages=(
   libxml2-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
   clang libclang-rt-14-dev
   ffmpeg mplayer cdrdao genisoimage libcdio-utils bchunk libxml2-utils python3 time
+  mjpegtools dvdauthor dvd+rw-tools lsdvd udftools qt6-svg-dev xvfb xauth
 )
 missing=()
 for p in "${packages[@]}"; do
