@@ -2,6 +2,7 @@
 // file, read with the image builder's scanner, and the first rule it breaks.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -27,6 +28,6 @@ struct MpegCheckResult {
 // Reads and checks the whole file on the caller's thread. `cancel`, when given, is polled; a
 // cancelled check is refused with the reason "Cancelled.".
 MpegCheckResult CheckMpegFile(const std::string& path, DiscKind kind,
-                              const volatile int* cancel = nullptr);
+                              const std::atomic<int>* cancel = nullptr);
 
 } // namespace engines
