@@ -14,9 +14,11 @@ struct MpegFacts {
     std::int64_t fileSize = 0; // bytes
     int width = 0;
     int height = 0;
-    double frameRate = 0;    // frames per second, 29.97 as 30000/1001
+    double frameRate = 0;     // frames per second, 29.97 as 30000/1001
     std::int64_t bitRate = 0; // video bit rate of the sequence header, bit/s
-    double seconds = 0;      // playing time
+    double seconds = 0;       // playing time
+    // The header gave the "variable" rate, so bitRate is the average over the playing time.
+    bool bitRateMeasured = false;
 };
 
 struct MpegCheckResult {
