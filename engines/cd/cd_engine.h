@@ -138,6 +138,10 @@ class CdEngine {
     virtual std::int32_t SetFinalizeEventCallback(CdFinalizeFn fn, void* user) = 0;
     virtual std::int32_t SetBurnDoneEventCallback(CdBurnDoneFn fn, void* user) = 0;
     virtual std::int32_t SetEraseDoneEventCallback(CdEraseDoneFn fn, void* user) = 0;
+
+    // Why the video scanner refused the file of its last scan-done event ("" when it was
+    // accepted, or when the engine gives no reasons). Valid from within that event on.
+    virtual std::string ScanRefusalReason() const { return {}; }
 };
 
 } // namespace engines
