@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace engines {
 
@@ -27,6 +28,8 @@ struct _mpgtx_check_param_ {
     std::int32_t width;
     std::int32_t height;
     float frameRate;
+    // The checker's reason for a refusal, zero-terminated, empty when the file suits; the burner
+    // zeroes it with the record. Use CheckRefusalReason/SetCheckRefusalReason.
     std::uint8_t reserved1088[256];
 };
 static_assert(sizeof(_mpgtx_check_param_) == 1344 + kHandleGrowth);
@@ -65,6 +68,11 @@ bool DemuxAbortRequested(const _mpgtx_demuxer_param_& param);
 void SetDemuxPercent(_mpgtx_demuxer_param_& param, float percent);
 float DemuxPercent(const _mpgtx_demuxer_param_& param);
 
+// The refusal reason kept in the check record (cut to 255 bytes at a UTF-8 character boundary).
+std::string CheckRefusalReason(const _mpgtx_check_param_& param);
+void SetCheckRefusalReason(_mpgtx_check_param_& param, const std::string& reason);
+
+// The real checker and demultiplexer (engines/mpgtx/system_mpgtx.h) post their reports.
 class Mpgtx {
   public:
     virtual ~Mpgtx() = default;

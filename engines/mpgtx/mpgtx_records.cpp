@@ -1,5 +1,6 @@
 #include "engines/mpgtx/mpgtx.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace engines {
@@ -26,6 +27,21 @@ float DemuxPercent(const _mpgtx_demuxer_param_& param) {
     float percent;
     std::memcpy(&percent, &bits, sizeof percent);
     return percent;
+}
+
+std::string CheckRefusalReason(const _mpgtx_check_param_& param) {
+    const char* text = reinterpret_cast<const char*>(param.reserved1088);
+    return std::string(text, strnlen(text, sizeof param.reserved1088));
+}
+
+void SetCheckRefusalReason(_mpgtx_check_param_& param, const std::string& reason) {
+    std::size_t n = std::min(reason.size(), sizeof param.reserved1088 - 1);
+    // Never leave half a UTF-8 character at the cut.
+    if (n < reason.size())
+        while (n > 0 && (static_cast<unsigned char>(reason[n]) & 0xC0) == 0x80)
+            --n;
+    std::memcpy(param.reserved1088, reason.data(), n);
+    std::memset(param.reserved1088 + n, 0, sizeof param.reserved1088 - n);
 }
 
 } // namespace engines
