@@ -232,10 +232,14 @@ int GetButtonState(QWidget* window, const char* buttonName, int* state) {
 
 int ShutdownEngine() {
     if (!Ready()) return 0;
+    // Taking a skin off deletes its buttons, so walk guarded pointers.
+    QList<QPointer<QWidget>> widgets;
     for (QWidget* widget : QApplication::allWidgets())
-        Engine::TakeOff(widget);
-    for (QWidget* widget : QApplication::allWidgets())
-        widget->setProperty(kSkinProperty, QVariant());
+        if (widget->property(kSkinProperty).isValid()) widgets << widget;
+    for (const QPointer<QWidget>& widget : widgets)
+        if (widget) Engine::TakeOff(widget);
+    for (const QPointer<QWidget>& widget : widgets)
+        if (widget) widget->setProperty(kSkinProperty, QVariant());
     engine->Unwatch();
     engine.reset();
     return Succeed();
