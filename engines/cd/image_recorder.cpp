@@ -83,7 +83,7 @@ std::string Failure(const char* what, const std::string& path) {
 
 } // namespace
 
-std::string DefaultDiscsFolder() {
+std::string CdDiscsFolder() {
     std::string home;
     if (const char* h = std::getenv("HOME"); h && *h) home = h;
     if (home.empty()) {

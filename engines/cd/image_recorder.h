@@ -11,7 +11,7 @@
 namespace engines {
 
 // $HOME/Pellam/discs (the password entry's home when HOME is unset).
-std::string DefaultDiscsFolder();
+std::string CdDiscsFolder();
 
 // The label as a file name: letters, digits, '-', '_' and '.' kept, other bytes '_', at most 64;
 // "VideoCD" for an empty label or the burner's "BS_NDEF".

@@ -382,8 +382,7 @@ std::int32_t SystemCdEngine::Burn() {
     if (jobActive_) return kCdErrBusy;
 
     if (drive.imageRecorder) {
-        std::string folder =
-            config_.discsFolder.empty() ? DefaultDiscsFolder() : config_.discsFolder;
+        std::string folder = config_.discsFolder.empty() ? CdDiscsFolder() : config_.discsFolder;
         ImageRecording plan;
         if (std::int32_t r = PlanImageRecording(cue, folder, options.label, plan)) return r;
         std::int32_t r = StartJob([this, plan] { RecordTask(plan); });
