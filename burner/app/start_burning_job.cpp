@@ -87,7 +87,8 @@ struct CStartBurningJob::BuildRun {
             platform::SendMessage(window, WM_BUILD_STATE, 0, 103);
             return 103;
         }
-        std::atomic_ref<int>(run->cancel).store(0);
+        // The cancel flag starts at 0 with the run, not here: a Stop pressed before this thread
+        // got going must not be wiped out.
         platform::SendMessage(window, WM_BUILD_STATE, 1, 0);
         long result = VcdBuildImage(window, kBuildMessageName, &run->options, &run->cancel);
         platform::SendMessage(window, message, 1,
