@@ -311,8 +311,10 @@ class SystemDvdEngine : public DvdEngine {
             erased_.insert(ErasedKey(d->drive, media));
             return 0;
         }
+        // With -gui the progress comes as one "* blanking N.N%" line per step; without it the
+        // percentage is rewritten in place with backspaces and would arrive only at the end.
         ToolRun run =
-            Run(*d, {"dvd+rw-format", "-blank", d->drive.devicePath},
+            Run(*d, {"dvd+rw-format", "-gui", "-blank", d->drive.devicePath},
                 [d](ToolRun& r, const std::string& line) {
                     std::uint32_t tenths = 0;
                     if (ParseFormatProgress(line, tenths))

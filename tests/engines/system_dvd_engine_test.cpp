@@ -267,7 +267,7 @@ TEST_F(SystemDvdEngineTest, ErasesADvdRwWithDvdRwFormat) {
     writer->StartDvdErase(&window, kDrive.port, kDrive.bus, kDrive.targetId, kDrive.lun);
     ASSERT_TRUE(PumpUntil(WM_DVD_ERASE_EVENT, kDvdEraseDone));
     Finish();
-    EXPECT_TRUE(Called("dvd+rw-format -blank /dev/sr0"));
+    EXPECT_TRUE(Called("dvd+rw-format -gui -blank /dev/sr0"));
     EXPECT_EQ(Check().isBlank, 1);
     EXPECT_TRUE(boxes.Texts().empty());
 
@@ -431,6 +431,29 @@ TEST_F(ImageRecorderTest, AbortAndFailureLeaveNoImage) {
                   "255, text 'genisoimage: Could not find correct 'VIDEO_TS' directory.\n"
                   "genisoimage: Unable to make a DVD-Video image.'\n"}));
     EXPECT_TRUE(Images().empty());
+}
+
+TEST_F(SystemDvdEngineTest, EraseReportsTheBlankersProgress) {
+    MediaInfo("dvd+rw-mediainfo-dvd-rw-sequential-appendable-public.txt", 0);
+    bench.Script("dvd+rw-format", "echo '* blanking 1.5%'\nsleep 0.2\necho '* blanking 52.0%'\n"
+                                  "echo '* blanking 100.0%'\n");
+    struct Seen {
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> steps;
+        static void Fn(int event, void* context, std::uint64_t total, std::uint64_t done) {
+            if (event == kDvdWrittenEvent)
+                static_cast<Seen*>(context)->steps.push_back({total, done});
+        }
+    } seen;
+    DvdCallContext ctx;
+    DvdDevice* device = nullptr;
+    ASSERT_EQ(engine->Create(&device, ctx, Seen::Fn, &seen, kDrive, kDvdCreateForWriting), 0u);
+    ASSERT_EQ(engine->TestUnitReady(device, ctx), 0u);
+    EXPECT_EQ(engine->Erase(device, ctx, 1), 0u);
+    EXPECT_EQ(seen.steps, (std::vector<std::pair<std::uint64_t, std::uint64_t>>{
+                              {1000, 15}, {1000, 520}, {1000, 1000}}));
+    EXPECT_EQ(ctx.status, kDvdStatusPreset);
+    engine->ReleaseDevice(&device);
+    EXPECT_EQ(device, nullptr);
 }
 
 } // namespace
