@@ -14,7 +14,7 @@ MuxThreadParam g_muxThreadParam;
 namespace {
 
 bool FileExists(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
@@ -98,7 +98,9 @@ bool CDvdStages::StartDemux() {
     return true;
 }
 
-void CDvdStages::RequestDemuxAbort() { engines::RequestDemuxAbort(g_demuxParam); }
+void CDvdStages::RequestDemuxAbort() {
+    engines::RequestDemuxAbort(g_demuxParam);
+}
 
 void CDvdStages::StartMuxThread() {
     if (worker_.joinable()) worker_.join(); // the previous file's worker has posted its end
@@ -115,7 +117,8 @@ int CDvdStages::MuxThreadProc(MuxThreadParam* param, engines::Multiplexer* multi
     std::string base = DemuxBase(prefix, index);
     std::string video = base + ".m2v";
     std::string audio = base + ".mpa";
-    param->totalInputBytes = static_cast<std::uint32_t>(GetFileSize64(audio) + GetFileSize64(video));
+    param->totalInputBytes =
+        static_cast<std::uint32_t>(GetFileSize64(audio) + GetFileSize64(video));
     param->segment = 1;
     param->doneBytes = 0;
 

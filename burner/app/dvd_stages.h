@@ -36,7 +36,7 @@ extern engines::AuthorDvdParam g_authorParam;
 extern MuxThreadParam g_muxThreadParam;
 
 // The names the stages give their files in the work folder (prefix ends with '/').
-std::string DemuxBase(const std::string& prefix, int fileIndex);    // prefix + NNN
+std::string DemuxBase(const std::string& prefix, int fileIndex);      // prefix + NNN
 std::string SegmentPattern(const std::string& prefix, int fileIndex); // prefix + NNN_%d.mpg
 std::string SegmentPath(const std::string& prefix, int fileIndex, int segment);
 // Every existing segment of files 0..fileCount-1 in order; for each file from _1 up to the

@@ -27,7 +27,7 @@ enum : unsigned {
 std::atomic<unsigned> g_buildMessage{0};
 
 bool FileExists(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
@@ -91,9 +91,9 @@ struct CStartBurningJob::BuildRun {
         // got going must not be wiped out.
         platform::SendMessage(window, WM_BUILD_STATE, 1, 0);
         long result = VcdBuildImage(window, kBuildMessageName, &run->options, &run->cancel);
-        platform::SendMessage(window, message, 1,
-                              reinterpret_cast<platform::LPARAM>(
-                                  BuildResultText(result, run->Cancelled())));
+        platform::SendMessage(
+            window, message, 1,
+            reinterpret_cast<platform::LPARAM>(BuildResultText(result, run->Cancelled())));
         platform::SendMessage(window, WM_BUILD_STATE, 0, static_cast<platform::LPARAM>(result));
         return 0;
     }
@@ -108,7 +108,8 @@ CStartBurningJob::CStartBurningJob(StartBurningServices services)
             stages_ = std::make_unique<CDvdStages>(
                 job_, CDvdStages::Components{*s_.mpgtx, *s_.multiplexer, *s_.author});
     } else if (s_.cdEngine) {
-        cdWriter_ = std::make_unique<CdWriter>(*s_.cdEngine, s_.messages, static_cast<CdWriterHost&>(*this));
+        cdWriter_ = std::make_unique<CdWriter>(*s_.cdEngine, s_.messages,
+                                               static_cast<CdWriterHost&>(*this));
     }
 }
 
@@ -167,9 +168,13 @@ void CStartBurningJob::OnOutputFolderChosen(const std::string& folder) {
     s_.settings.SetOutputFolder(outputFolder);
 }
 
-bool CStartBurningJob::BuildRunning() const { return build_ && !build_->ended; }
+bool CStartBurningJob::BuildRunning() const {
+    return build_ && !build_->ended;
+}
 
-bool CStartBurningJob::CanClose() const { return !BuildRunning() && job_.State() != 14; }
+bool CStartBurningJob::CanClose() const {
+    return !BuildRunning() && job_.State() != 14;
+}
 
 void CStartBurningJob::TakeValues() {
     values_.label = label;
@@ -258,8 +263,7 @@ int CStartBurningJob::MakeXmlAndStartBuild() {
 void CStartBurningJob::OnBuildState(platform::WPARAM wParam, platform::LPARAM lParam) {
     if (wParam != 0) return;
     if (build_) build_->ended = true;
-    job_.OnBuildState(false, static_cast<long>(lParam), *cdWriter_, values_.cuePath,
-                      values_.label);
+    job_.OnBuildState(false, static_cast<long>(lParam), *cdWriter_, values_.cuePath, values_.label);
 }
 
 void CStartBurningJob::OnBuildLog(platform::WPARAM wParam, platform::LPARAM lParam) {
@@ -293,8 +297,7 @@ void CStartBurningJob::OnCdBurnDone(const char* errorText) {
         std::lock_guard<std::mutex> guard(eventLock_);
         burnDoneTexts_.emplace_back(errorText ? errorText : "");
     }
-    if (!platform::PostMessage(this, kMsgCdBurnDone, 0, 0))
-        OnMessage(kMsgCdBurnDone, 0, 0);
+    if (!platform::PostMessage(this, kMsgCdBurnDone, 0, 0)) OnMessage(kMsgCdBurnDone, 0, 0);
 }
 
 void CStartBurningJob::OnCdEraseDone() {
@@ -328,8 +331,8 @@ void CStartBurningJob::StartDvdBurn() {
 
 void CStartBurningJob::StartDemuxJob(bool beginJob) {
     if (!stages_) return;
-    stages_->SetJob(this, values_.listPaths, values_.tempFolder, values_.dvdFolder, s_.settings.tvType,
-                    s_.settings.aspectRatio, s_.settings.letterBox);
+    stages_->SetJob(this, values_.listPaths, values_.tempFolder, values_.dvdFolder,
+                    s_.settings.tvType, s_.settings.aspectRatio, s_.settings.letterBox);
     stages_->SetFileIndex(0);
     if (stages_->StartDemux()) job_.SetState(17, beginJob);
 }
@@ -363,7 +366,8 @@ void CStartBurningJob::OnStartDvd() {
     }
     const DvdWriterEntry* w = nullptr;
     DvdDiscInfo disc;
-    if (SelectedDvdWriter(w)) dvdWriter_->GetInsertedDiscInfo(disc, w->port, w->bus, w->targetId, w->lun);
+    if (SelectedDvdWriter(w))
+        dvdWriter_->GetInsertedDiscInfo(disc, w->port, w->bus, w->targetId, w->lun);
     if (disc.isWritableDvd != 1) {
         job_.Log("No blank DVD Disc in writer.");
         job_.Log("Failed.");

@@ -15,9 +15,9 @@
 #include "platform/window_message.h"
 #include "vcdbuild/vcd_build.h"
 
+#include <deque>
 #include <memory>
 #include <mutex>
-#include <deque>
 #include <string>
 #include <thread>
 #include <vector>
@@ -38,7 +38,7 @@ struct StartBurningServices {
     platform::MessageBoxes& messages;
     CJobFolderHost& folderHost;
     BurnSettings& settings;
-    int discMode; // DISC_VCD, DISC_SVCD or DISC_DVD
+    int discMode;                       // DISC_VCD, DISC_SVCD or DISC_DVD
     std::vector<std::string> listPaths; // the main window's MPEG list, in row order
     // VCD and SVCD
     engines::CdEngine* cdEngine = nullptr;

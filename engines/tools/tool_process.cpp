@@ -17,7 +17,7 @@ namespace engines {
 namespace {
 
 bool IsExecutableFile(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
 }
 

@@ -82,7 +82,9 @@ std::vector<std::string> LogTexts(const std::string& log) {
     return texts;
 }
 
-std::string Fixture(const char* name) { return std::string(PELLAM_FIXTURES) + "/" + name; }
+std::string Fixture(const char* name) {
+    return std::string(PELLAM_FIXTURES) + "/" + name;
+}
 
 struct JobTest : ::testing::Test {
     platform::ManualMessageLoop loop;
@@ -158,9 +160,9 @@ struct JobTest : ::testing::Test {
     std::vector<std::string> Log() const { return LogTexts(job->View().log); }
     int Count(const std::string& call) const {
         auto calls = cd.Calls();
-        return static_cast<int>(std::count_if(calls.begin(), calls.end(), [&](const std::string& c) {
-            return c.rfind(call, 0) == 0;
-        }));
+        return static_cast<int>(
+            std::count_if(calls.begin(), calls.end(),
+                          [&](const std::string& c) { return c.rfind(call, 0) == 0; }));
     }
 };
 
@@ -198,9 +200,9 @@ TEST_F(CdJobTest, BlankCdRBuildsARealImageBurnsItAndBurnsASecondCopy) {
     BuildAndBurn();
 
     EXPECT_EQ(Log(), (std::vector<std::string>{"Starting...", "Creating the cue image...",
-                                                "Created the cue image successfully.",
-                                                "Burning...", "Finalize the driver...",
-                                                "Burned the disc successfully.", "Done!"}));
+                                               "Created the cue image successfully.", "Burning...",
+                                               "Finalize the driver...",
+                                               "Burned the disc successfully.", "Done!"}));
     EXPECT_EQ(maxBar, 100); // the builder's progress blocks reached the bar
     EXPECT_NE(std::find(statuses.begin(), statuses.end(), "Make XML..."), statuses.end());
     const BurnJobView& v = job->View();
@@ -265,11 +267,11 @@ TEST_F(CdJobTest, CdRwWithDataIsErasedOnYesAndLeftOnNo) {
     Pump();
     EXPECT_EQ(job->Job().State(), 8);
     BuildAndBurn();
-    EXPECT_EQ(Log(), (std::vector<std::string>{
-                         "Starting...", "Erasing the disc...", "Erased the disc successfully.",
-                         "Creating the cue image...", "Created the cue image successfully.",
-                         "Burning...", "Finalize the driver...", "Burned the disc successfully.",
-                         "Done!"}));
+    EXPECT_EQ(Log(),
+              (std::vector<std::string>{
+                  "Starting...", "Erasing the disc...", "Erased the disc successfully.",
+                  "Creating the cue image...", "Created the cue image successfully.", "Burning...",
+                  "Finalize the driver...", "Burned the disc successfully.", "Done!"}));
     EXPECT_TRUE(fs::exists(root + "/out/My SVCD/VideoCD.cue"));
     EXPECT_FALSE(job->View().eraseTimer);
 }
@@ -282,18 +284,31 @@ TEST_F(CdJobTest, StartRefusals) {
         std::vector<std::string> log;
         const char* box; // nullptr: none
     } cases[] = {
-        {"invalid label", {{"E: W", engines::kCdWriterCapabilities, engines::FakeCdMedium::BlankCdR()}},
-         "a:b", {}, kInvalidLabelMessage},
-        {"no writer", {}, "x",
+        {"invalid label",
+         {{"E: W", engines::kCdWriterCapabilities, engines::FakeCdMedium::BlankCdR()}},
+         "a:b",
+         {},
+         kInvalidLabelMessage},
+        {"no writer",
+         {},
+         "x",
          {"Starting...", "Failed to find writer with burning capabilities.", "Failed!"},
          kNoWriterMessage},
-        {"no disc", {{"E: W", engines::kCdWriterCapabilities, engines::FakeCdMedium::NoDisc()}},
-         "x", {"Starting...", "No blank CD Disc in writer.", "Failed!"}, kNoDiscMessage},
+        {"no disc",
+         {{"E: W", engines::kCdWriterCapabilities, engines::FakeCdMedium::NoDisc()}},
+         "x",
+         {"Starting...", "No blank CD Disc in writer.", "Failed!"},
+         kNoDiscMessage},
         {"CD-R with data",
-         {{"E: W", engines::kCdWriterCapabilities, engines::FakeCdMedium::CdRWithData()}}, "x",
-         {"Starting...", "No blank CD Disc in writer.", "Failed!"}, kCdRNotBlankMessage},
-        {"DVD medium", {{"E: W", engines::kCdWriterCapabilities, engines::FakeCdMedium::Dvd()}},
-         "x", {"Starting...", "No blank CD Disc in writer.", "Failed!"}, kNotWritableMessage},
+         {{"E: W", engines::kCdWriterCapabilities, engines::FakeCdMedium::CdRWithData()}},
+         "x",
+         {"Starting...", "No blank CD Disc in writer.", "Failed!"},
+         kCdRNotBlankMessage},
+        {"DVD medium",
+         {{"E: W", engines::kCdWriterCapabilities, engines::FakeCdMedium::Dvd()}},
+         "x",
+         {"Starting...", "No blank CD Disc in writer.", "Failed!"},
+         kNotWritableMessage},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -318,8 +333,8 @@ TEST_F(CdJobTest, StartRefusals) {
 }
 
 TEST_F(CdJobTest, BurnRefusedAfterTheBuild) {
-    for (std::int32_t code : {engines::kCdNoBlankDiscA, engines::kCdNoBlankDiscB,
-                              engines::kCdNoDisc}) {
+    for (std::int32_t code :
+         {engines::kCdNoBlankDiscA, engines::kCdNoBlankDiscB, engines::kCdNoDisc}) {
         SCOPED_TRACE(code);
         TearDown();
         SetUp();
@@ -353,7 +368,7 @@ TEST_F(CdJobTest, StopDuringTheBuildStopsTheBuilder) {
     job->OnStart();
     ASSERT_TRUE(PumpUntil([&] { return job->Job().State() != 8; }));
     EXPECT_EQ(Log(), (std::vector<std::string>{"Starting...", "Creating the cue image...",
-                                                "Failed to create the cue image.", "Failed!"}));
+                                               "Failed to create the cue image.", "Failed!"}));
     EXPECT_EQ(job->View().status, "Fail to create image.");
     EXPECT_EQ(job->View().startCaption, "Start");
     EXPECT_TRUE(job->View().startEnabled);
@@ -430,8 +445,8 @@ struct DvdJobTest : JobTest {
 
 TEST_F(DvdJobTest, ThreeFilesAuthoredAndBurned) {
     Writer(engines::FakeDvdMedium::BlankDvdR());
-    Open(DISC_DVD, {Fixture("dvd_pal_mpa.mpg"), Fixture("dvd_ntsc_ac3.mpg"),
-                    Fixture("dvd_pal_mpa.mpg")});
+    Open(DISC_DVD,
+         {Fixture("dvd_pal_mpa.mpg"), Fixture("dvd_ntsc_ac3.mpg"), Fixture("dvd_pal_mpa.mpg")});
     EXPECT_EQ(job->tvType, 1);
     EXPECT_EQ(job->label, "My DVD");
     mplex.script = {{{4096}, 0}, {{4096, 4096, 100}, 0}, {{2048}, 0}};
@@ -442,8 +457,8 @@ TEST_F(DvdJobTest, ThreeFilesAuthoredAndBurned) {
     ASSERT_EQ(author.calls.size(), 1u);
     const engines::AuthorDvdParam& a = author.calls[0];
     EXPECT_EQ(a.segments, (std::vector<std::string>{Work() + "000_1.mpg", Work() + "001_1.mpg",
-                                                     Work() + "001_2.mpg", Work() + "001_3.mpg",
-                                                     Work() + "002_1.mpg"}));
+                                                    Work() + "001_2.mpg", Work() + "001_3.mpg",
+                                                    Work() + "002_1.mpg"}));
     EXPECT_EQ(std::string(a.outputFolder), root + "/out/My DVD/");
     EXPECT_EQ(a.tvSystem, 1);
     EXPECT_EQ(a.aspect, 1);
@@ -471,9 +486,9 @@ TEST_F(DvdJobTest, ThreeFilesAuthoredAndBurned) {
     std::vector<std::string> expected = {"Starting..."};
     for (const char* f : {"dvd_pal_mpa.mpg", "dvd_ntsc_ac3.mpg", "dvd_pal_mpa.mpg"})
         expected.push_back("Demultiplexing mpeg file: " + Fixture(f));
-    for (const char* l : {"Creating the DVD image...", "Created the DVD image successfully",
-                          "Burning...", "Finalize the driver...", "Burned the disc successfully.",
-                          "Done!"})
+    for (const char* l :
+         {"Creating the DVD image...", "Created the DVD image successfully", "Burning...",
+          "Finalize the driver...", "Burned the disc successfully.", "Done!"})
         expected.push_back(l);
     EXPECT_EQ(log, expected);
     EXPECT_EQ(job->View().startCaption, "Burn");
@@ -572,8 +587,8 @@ TEST_F(DvdJobTest, NoBlankDvd) {
     Writer(engines::FakeDvdMedium::CdR());
     Open(DISC_DVD, {Fixture("dvd_pal_mpa.mpg")});
     job->OnStart();
-    EXPECT_EQ(Log(), (std::vector<std::string>{"Starting...", "No blank DVD Disc in writer.",
-                                                "Failed."}));
+    EXPECT_EQ(Log(),
+              (std::vector<std::string>{"Starting...", "No blank DVD Disc in writer.", "Failed."}));
     EXPECT_TRUE(mpgtx.demuxInputs.empty());
 }
 
