@@ -1,46 +1,28 @@
 #!/usr/bin/env bash
-# The main job: builds a VideoCD 2.0 image (BIN/CUE) from a folder of ready MPEG-1 files, one
-# track per file in name order. Without a folder it uses the sample files of tests/fixtures.
-# Usage: scripts/main-job.sh [FOLDER [OUTPUT-FOLDER]]
+# The main job: burns a folder of ready MPEG files as one disc, one track (VCD, SVCD) or one
+# chapter (DVD) per file in name order. Without a writer the Image Recorder records the disc into
+# ~/Pellam/discs/. Without a folder it makes a VideoCD and a DVD of the sample files.
+# Usage: scripts/main-job.sh [FOLDER [vcd|svcd|dvd]]
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 "$here/scripts/setup.sh"
+burn="$here/build/bin/pellam-burn"
 
 folder="${1:-}"
-out="${2:-$HOME/Pellam/demo}"
-mkdir -p "$out"
-files=()
+mode="${2:-vcd}"
 if [ -n "$folder" ]; then
+  files=()
   while IFS= read -r -d '' f; do files+=("$(realpath "$f")"); done \
     < <(find "$folder" -maxdepth 1 -type f \( -iname '*.mpg' -o -iname '*.mpeg' \) -print0 | sort -z)
+  [ ${#files[@]} -gt 0 ] || { echo "no MPEG files (*.mpg, *.mpeg) in $folder" >&2; exit 1; }
+  "$burn" --mode "$mode" --label "$(basename "$(realpath "$folder")")" "${files[@]}"
 else
-  files=("$here/tests/fixtures/vcd_ntsc.mpg" "$here/tests/fixtures/vcd_film.mpg")
+  fx="$here/tests/fixtures"
+  echo "== VideoCD of two sample clips"
+  "$burn" --mode vcd --label "Pellam VCD" "$fx/vcd_ntsc.mpg" "$fx/vcd_film.mpg"
+  echo "== DVD-Video of two sample clips"
+  "$burn" --mode dvd --pal --label "Pellam DVD" "$fx/dvd_pal_mpa.mpg" "$fx/dvd_pal_mpa.mpg"
 fi
-[ ${#files[@]} -gt 0 ] || { echo "no MPEG files (*.mpg, *.mpeg) in $folder" >&2; exit 1; }
-
-# XML-escape a text for an attribute value.
-esc() { printf '%s' "$1" | sed -e 's/&/\&amp;/g' -e 's/</\&lt;/g' -e 's/>/\&gt;/g' -e 's/"/\&quot;/g' -e "s/'/\&apos;/g"; }
-
-xml="$out/videocd.xml"
-{
-  echo '<?xml version="1.0" encoding="UTF-8"?>'
-  echo '<!DOCTYPE videocd PUBLIC "-//Orvanta//DTD VideoCD//EN" "http://pellam.org/xml/videocd/1.0/videocd.dtd">'
-  echo '<videocd xmlns="http://pellam.org/xml/videocd/1.0" class="vcd" version="2.0">'
-  echo '  <info><album-id>PELLAM</album-id><volume-count>1</volume-count><volume-number>1</volume-number></info>'
-  echo '  <pvd><volume-id>PELLAM_DEMO</volume-id><application-id>PELLAM</application-id></pvd>'
-  echo '  <sequence-items>'
-  n=0
-  for f in "${files[@]}"; do
-    printf '    <sequence-item src="%s" id="sequence-%02d"><default-entry id="entry-%03d"/></sequence-item>\n' \
-      "$(esc "$f")" "$n" "$n"
-    n=$((n + 1))
-  done
-  echo '  </sequence-items>'
-  echo '</videocd>'
-} > "$xml"
-
-"$here/build/vcdbuild/vcdbuild" -x "$xml" -c "$out/videocd.cue" -b "$out/videocd.bin" -p
 echo
-echo "VideoCD 2.0 image of ${#files[@]} track(s):"
-echo "  $out/videocd.cue"
-echo "  $out/videocd.bin"
+echo "Recorded discs (when no writer was used):"
+ls -l "$HOME/Pellam/discs/" 2>/dev/null || true
