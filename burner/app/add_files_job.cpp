@@ -8,6 +8,8 @@
 
 using engines::_mpgtx_check_param_;
 
+alignas(8) _mpgtx_check_param_ g_checkParam{};
+
 WindowOrigin CenterOver(int mainLeft, int mainTop, int mainClientWidth, int mainClientHeight,
                         int childClientWidth, int childClientHeight) {
     return {mainLeft + mainClientWidth / 2 - childClientWidth / 2,
@@ -171,17 +173,17 @@ void CAddFilesJob::QueueChecks(const std::vector<std::string>& paths) {
 void CAddFilesJob::CheckPending() {
     while (m_nPending < static_cast<int>(m_pendingFiles.size())) {
         const std::string path = m_pendingFiles[m_nPending];
-        if (path.size() >= sizeof record_.path || !services_.mpgtx) {
+        if (path.size() >= sizeof g_checkParam.path || !services_.mpgtx) {
             Reject(path, services_.mpgtx ? kPathTooLongReason : "");
             ++m_nPending;
             continue;
         }
-        std::memset(&record_, 0, sizeof record_);
-        record_.window = window_;
-        record_.message = static_cast<std::int32_t>(engines::WM_CHECK_DONE);
-        std::memcpy(record_.path, path.c_str(), path.size() + 1);
+        std::memset(&g_checkParam, 0, sizeof g_checkParam);
+        g_checkParam.window = window_;
+        g_checkParam.message = static_cast<std::int32_t>(engines::WM_CHECK_DONE);
+        std::memcpy(g_checkParam.path, path.c_str(), path.size() + 1);
         checkRunning_ = true;
-        services_.mpgtx->mpgtx_Checkfile(&record_);
+        services_.mpgtx->mpgtx_Checkfile(&g_checkParam);
         return;
     }
     checkRunning_ = false;
@@ -195,12 +197,12 @@ void CAddFilesJob::OnCheckDone(platform::WPARAM wParam, platform::LPARAM) {
     checkRunning_ = false;
     const std::string path = m_pendingFiles[m_nPending];
     if (wParam != 0) {
-        Reject(path, ReasonInRecord(record_));
+        Reject(path, ReasonInRecord(g_checkParam));
     } else {
         // A negative size from the checker would only drive the totals below zero.
-        std::int64_t size = record_.fileSize > 0 ? record_.fileSize : 0;
-        services_.list.AddRowDvd(path, size, record_.width, record_.height, record_.frameRate,
-                                 record_.seconds);
+        std::int64_t size = g_checkParam.fileSize > 0 ? g_checkParam.fileSize : 0;
+        services_.list.AddRowDvd(path, size, g_checkParam.width, g_checkParam.height,
+                                 g_checkParam.frameRate, g_checkParam.seconds);
         Changed();
     }
     ++m_nPending;

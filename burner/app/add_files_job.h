@@ -90,6 +90,10 @@ template <class Engine> std::string ScanRefusalReasonOf(Engine& engine) {
     }
 }
 
+// The checker's record, one for the process: a check still running when the main window goes
+// writes into it, never into freed memory.
+extern engines::_mpgtx_check_param_ g_checkParam;
+
 class CAddFilesJob : public CdScanHost {
   public:
     struct Services {
@@ -127,7 +131,7 @@ class CAddFilesJob : public CdScanHost {
     const CheckWindowsView& View() const { return view_; }
     const std::vector<std::string>& PendingFiles() const { return m_pendingFiles; }
     int PendingIndex() const { return m_nPending; }
-    const engines::_mpgtx_check_param_& CheckRecord() const { return record_; }
+    const engines::_mpgtx_check_param_& CheckRecord() const { return g_checkParam; }
 
   private:
     struct ScanResult {
@@ -163,5 +167,4 @@ class CAddFilesJob : public CdScanHost {
     int m_nPending = 0;
     bool checkRunning_ = false; // the checker holds the record
     bool checksActive_ = false; // the pending files are being worked through
-    alignas(8) engines::_mpgtx_check_param_ record_{};
 };

@@ -40,7 +40,12 @@ CBurnerDlgLogic::CBurnerDlgLogic(Services services) : services_(std::move(servic
     }
 }
 
-CBurnerDlgLogic::~CBurnerDlgLogic() = default;
+CBurnerDlgLogic::~CBurnerDlgLogic() {
+    if (scan_) {
+        services_.cdEngine->SetVideoScannerEventCallback(nullptr, nullptr);
+        services_.cdEngine->SetVideoScanDoneEventCallback(nullptr, nullptr);
+    }
+}
 
 bool CBurnerDlgLogic::Cd() const {
     return services_.discMode != DISC_DVD;

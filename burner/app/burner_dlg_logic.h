@@ -2,7 +2,9 @@
 // bar, the add flow, Remove, Remove All, Play, Move Up and Down, the context menu, Burn, About,
 // Home and Help. The dialog forwards every command here, renders View(), List() and Bar(), and
 // hands the window messages it receives for this window (2025 and the scan events) to
-// OnMessage; this object is the window handle the checker and the scan events report to.
+// OnMessage; this object is the window handle the checker and the scan events report to. Bind
+// it to the window's message loop (AttachLoop) before OnInitDialog: the engines report from
+// their own threads, and only the loop brings their reports to the window's thread.
 #pragma once
 
 #include "burner/app/about_box.h"
@@ -82,6 +84,8 @@ class CBurnerDlgLogic : public platform::MessageTarget {
         std::function<std::string()> findPlayer = platform::FindMediaPlayer;
     };
     explicit CBurnerDlgLogic(Services services);
+    // Takes the scan events back from the CD engine, which would otherwise call into this
+    // object after it has gone.
     ~CBurnerDlgLogic() override;
 
     // The dialog's start: list and bar for the mode; in VCD and SVCD the CD engine and its
