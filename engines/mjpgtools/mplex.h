@@ -16,7 +16,7 @@ struct MplexParam {
     std::int16_t value2;  // 8
     std::int32_t value4;  // 0
     std::int32_t value8;  // 2000
-    std::int32_t value12; // 0
+    std::int32_t value12; // 0; libmjpgTools.so: largest segment in MB, 0 or less no limit
     std::uint8_t unset16[4];
     std::int32_t value20; // 256
     std::uint8_t unset24[4];
