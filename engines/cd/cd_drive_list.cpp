@@ -115,7 +115,9 @@ std::vector<CdDrive> DiscoverCdDrives(const CdDrivePaths& paths) {
     recorder.text = std::string(1, letter) + ": Pellam Image Recorder";
     recorder.capabilities = kCdCapReadCd | kCdCapWriteCdR | kCdCapWriteCdRw;
     recorder.imageRecorder = true;
-    drives.push_back(recorder);
+    // Listed first, so that the writer list, which starts on the last writer holding a blank
+    // disc, picks a real drive whenever there is one, and the recorder only when there is none.
+    drives.insert(drives.begin(), recorder);
     return drives;
 }
 

@@ -131,8 +131,11 @@ TEST_F(RealJobTest, VideoCdAndSuperVideoCdJobsRecordDiscsThatReadersAccept) {
                                settings, c.mode, {Fixture(c.file), Fixture(c.file)}};
         s.cdEngine = cd.get();
         Open(std::move(s));
-        ASSERT_GE(job->writers.GetCount(), 1); // the Image Recorder at least
-        job->writers.SetCurSel(job->writers.GetCount() - 1);
+        // Without a drive on this machine, the Image Recorder is the writer and starts chosen.
+        ASSERT_GE(job->writers.GetCurSel(), 0);
+        if (job->writers.GetCount() > 1) GTEST_SKIP() << "a real writer is attached";
+        ASSERT_NE(job->writers.rows[job->writers.GetCurSel()].find("Image Recorder"),
+                  std::string::npos);
         RunJob();
         ASSERT_EQ(LastLogLine(), "Done!") << job->View().log;
         EXPECT_EQ(job->View().startCaption, "Burn");
@@ -197,8 +200,11 @@ TEST_F(RealJobTest, DvdJobsRecordImagesThatDvdReadersAccept) {
         s.multiplexer = &multiplexer;
         s.author = author.get();
         Open(std::move(s));
-        ASSERT_GE(job->writers.GetCount(), 1);
-        job->writers.SetCurSel(job->writers.GetCount() - 1);
+        // Without a drive on this machine, the Image Recorder is the writer and starts chosen.
+        ASSERT_GE(job->writers.GetCurSel(), 0);
+        if (job->writers.GetCount() > 1) GTEST_SKIP() << "a real writer is attached";
+        ASSERT_NE(job->writers.rows[job->writers.GetCurSel()].find("Image Recorder"),
+                  std::string::npos);
         RunJob(5);
         ASSERT_EQ(LastLogLine(), "Done!") << job->View().log;
         EXPECT_TRUE(fs::exists(root + "/home/Pellam/My DVD/VIDEO_TS/VIDEO_TS.IFO"));

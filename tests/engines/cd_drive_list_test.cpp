@@ -50,22 +50,22 @@ class DriveFolder : public ::testing::Test {
     CdDrivePaths paths_;
 };
 
-TEST_F(DriveFolder, DrivesInNumberOrderThenTheRecorder) {
+TEST_F(DriveFolder, TheRecorderThenDrivesInNumberOrder) {
     Info(kTwoDrives);
     Sysfs("sr0", "HL-DT-ST", "DVDRAM GP50NB40 "); // sysfs pads the model
     Sysfs("sr1", "ASUS    ", "DVD-E818A9T");
     std::vector<CdDrive> drives = DiscoverCdDrives(paths_);
     ASSERT_EQ(drives.size(), 3u);
-    EXPECT_EQ(drives[0].text, "D: HL-DT-ST DVDRAM GP50NB40 (sr0)");
-    EXPECT_EQ(drives[0].devicePath, dir_.File("dev/sr0"));
+    EXPECT_EQ(drives[1].text, "D: HL-DT-ST DVDRAM GP50NB40 (sr0)");
+    EXPECT_EQ(drives[1].devicePath, dir_.File("dev/sr0"));
+    EXPECT_NE(drives[1].capabilities & kCdWriterCapabilities, 0u);
+    EXPECT_NE(drives[1].capabilities & kCdCapWriteDvdR, 0u);
+    EXPECT_EQ(drives[2].text, "E: ASUS DVD-E818A9T (sr1)");
+    EXPECT_EQ(drives[2].capabilities & kCdWriterCapabilities, 0u); // a reader only
+    EXPECT_NE(drives[2].capabilities & kCdCapReadDvd, 0u);
+    EXPECT_EQ(drives[0].text, "F: Pellam Image Recorder");
+    EXPECT_TRUE(drives[0].imageRecorder);
     EXPECT_NE(drives[0].capabilities & kCdWriterCapabilities, 0u);
-    EXPECT_NE(drives[0].capabilities & kCdCapWriteDvdR, 0u);
-    EXPECT_EQ(drives[1].text, "E: ASUS DVD-E818A9T (sr1)");
-    EXPECT_EQ(drives[1].capabilities & kCdWriterCapabilities, 0u); // a reader only
-    EXPECT_NE(drives[1].capabilities & kCdCapReadDvd, 0u);
-    EXPECT_EQ(drives[2].text, "F: Pellam Image Recorder");
-    EXPECT_TRUE(drives[2].imageRecorder);
-    EXPECT_NE(drives[2].capabilities & kCdWriterCapabilities, 0u);
 }
 
 TEST_F(DriveFolder, TableEdgeCases) {
@@ -80,11 +80,11 @@ TEST_F(DriveFolder, TableEdgeCases) {
          {"D: Pellam Image Recorder"}},
         {"sr10 after sr9, no sysfs",
          "drive name:\tsr10\tsr9\tsr0\nCan write CD-R:\t1\t1\t1\nCan write CD-RW:\t1\t1\n",
-         {"D: CD/DVD drive (sr0)", "E: CD/DVD drive (sr9)", "F: CD/DVD drive (sr10)",
-          "G: Pellam Image Recorder"}},
+         {"G: Pellam Image Recorder", "D: CD/DVD drive (sr0)", "E: CD/DVD drive (sr9)",
+          "F: CD/DVD drive (sr10)"}},
         {"names that are no plain device names are passed over",
          "drive name:\t../../etc\tsr0\n",
-         {"D: CD/DVD drive (sr0)", "E: Pellam Image Recorder"}},
+         {"E: Pellam Image Recorder", "D: CD/DVD drive (sr0)"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -110,8 +110,8 @@ TEST_F(DriveFolder, ShortRowsAndLongNames) {
     Sysfs("sr0", "VERYLONGVENDORNAME", "AND A MODEL NAME THAT GOES ON AND ON AND ON");
     std::vector<CdDrive> drives = DiscoverCdDrives(paths_);
     ASSERT_EQ(drives.size(), 2u);
-    EXPECT_EQ(drives[0].text.size(), 49u); // fits the 50-byte entry with its zero
-    EXPECT_EQ(drives[0].text.rfind("D: VERYLONGVENDORNAME AND", 0), 0u);
+    EXPECT_EQ(drives[1].text.size(), 49u); // fits the 50-byte entry with its zero
+    EXPECT_EQ(drives[1].text.rfind("D: VERYLONGVENDORNAME AND", 0), 0u);
 }
 
 TEST_F(DriveFolder, EngineListsAndSelectsDevices) {
@@ -127,8 +127,8 @@ TEST_F(DriveFolder, EngineListsAndSelectsDevices) {
     std::int32_t count = 0;
     ASSERT_EQ(engine->GetDevices(list, count, 0), 0);
     ASSERT_EQ(count, 3);
-    EXPECT_STREQ(list[0], "D: CD/DVD drive (sr0)");
-    EXPECT_STREQ(list[2], "F: Pellam Image Recorder");
+    EXPECT_STREQ(list[1], "D: CD/DVD drive (sr0)");
+    EXPECT_STREQ(list[0], "F: Pellam Image Recorder");
     EXPECT_EQ(list[3][0], '\0');
 
     ASSERT_EQ(engine->SetDevice('e'), 0);
@@ -178,8 +178,8 @@ TEST_F(DriveFolder, WriterListOfTheStartBurningDialog) {
     WriterCombo list;
     writer.FillCdWriterList(list);
     EXPECT_EQ(list.rows,
-              (std::vector<std::string>{"D: CD/DVD drive (sr0)", "F: Pellam Image Recorder"}));
-    EXPECT_EQ(list.selected, 1);
+              (std::vector<std::string>{"F: Pellam Image Recorder", "D: CD/DVD drive (sr0)"}));
+    EXPECT_EQ(list.selected, 0);
     ASSERT_EQ(boxes.Texts().size(), 1u);
     EXPECT_EQ(boxes.Texts()[0].rfind("error: The writer cannot be opened", 0), 0u);
 }
