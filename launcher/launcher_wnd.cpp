@@ -40,7 +40,8 @@ CLauncherAboutDlg::CLauncherAboutDlg(const std::string& appFolder, QWidget* pare
     setObjectName("100");
     setWindowTitle("About Pellam");
     setWindowIcon(controls::LoadIconResource(128));
-    const AboutView view = MakeAboutView("Pellam", appFolder);
+    AboutView view = MakeAboutView("Pellam", appFolder);
+    view.versionText = "Pellam " + ReadAppVersion(AppIniPath(appFolder));
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     auto* icon = new QLabel(this);

@@ -259,4 +259,30 @@ TEST_F(WindowTest, TheRealProcessStartsAProgramAndReportsItsEnd) {
     EXPECT_FALSE(none.Logic().BurnerRunning());
 }
 
+TEST_F(WindowTest, AboutShowsTheVersionOfAppIni) {
+    struct Case {
+        const char* ini;
+        const char* line;
+    } cases[] = {{"[main]\nAppVer=2.1.0\n", "Pellam 2.1.0"}, {"[main]\nOther=1\n", "Pellam "}};
+    for (const Case& c : cases) {
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        std::string folder = dir.path().toStdString() + "/";
+        QFile ini(QString::fromStdString(folder + "app.ini"));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write(c.ini);
+        ini.close();
+        CLauncherDlg launcher(process, folder);
+        launcher.OnSkinCommand(kCmdAbout);
+        auto* about = launcher.findChild<QDialog*>("100");
+        ASSERT_NE(about, nullptr);
+        EXPECT_EQ(about->windowTitle(), "About Pellam");
+        auto* version = about->findChild<QLabel*>("1002");
+        ASSERT_NE(version, nullptr);
+        EXPECT_EQ(version->text(), c.line);
+        EXPECT_NE(about->findChild<QLabel*>("1003"), nullptr);
+        EXPECT_NE(about->findChild<QLabel*>("1005"), nullptr);
+    }
+}
+
 } // namespace
