@@ -8,6 +8,8 @@ inline QApplication& SkinTestApp() {
     static int argc = 1;
     static char name[] = "skin_test";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: a QApplication torn down among the static destructors crashes in
+    // QWindow clean-up once the thread storage it needs is gone.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
