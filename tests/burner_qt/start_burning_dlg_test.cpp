@@ -331,6 +331,7 @@ TEST_F(DlgTest, VideoCdJobRecordedByTheImageRecorder) {
     auto* writers = Get<QComboBox>("1020");
     ASSERT_GE(writers->count(), 1) << "the Image Recorder at least";
     writers->setCurrentIndex(writers->count() - 1);
+    QTest::qWait(150); // the window renders the job meanwhile; the choice stays
     Click("1027");
     bool ended = WaitFor([&] { return Text("1027") == "Burn" || Text("1027") == "Start"; }, 180);
     setenv("HOME", oldHome.c_str(), 1);

@@ -216,10 +216,13 @@ void CStartBurningDlg::BuildWidgets() {
     });
     connect(labelEdit_, &QLineEdit::textEdited, this,
             [this](const QString& text) { job_->label = text.toStdString(); });
-    connect(writerList_, &QComboBox::activated, this,
-            [this](int index) { job_->writers.SetCurSel(index); });
-    connect(tempDriveList_, &QComboBox::activated, this,
-            [this](int index) { job_->tempDrives.selected = index; });
+    // Any change of the lists' selection but the window's own showing of the job's values.
+    connect(writerList_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (!rendering_) job_->writers.SetCurSel(index);
+    });
+    connect(tempDriveList_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (!rendering_) job_->tempDrives.selected = index;
+    });
 }
 
 void CStartBurningDlg::InitDialog(const std::vector<platform::Drive>& drives) {
@@ -326,6 +329,7 @@ void CStartBurningDlg::ShowLog(const std::string& log) {
 
 void CStartBurningDlg::Render() {
     const BurnJobView& v = job_->View();
+    rendering_ = true;
     auto setText = [](auto* w, const std::string& text) {
         QString q = Q(text);
         if (w->text() != q) w->setText(q);
@@ -361,4 +365,5 @@ void CStartBurningDlg::Render() {
     elapsed_->setVisible(v.elapsedVisible);
     if (progress_->value() != v.bar) progress_->setValue(std::clamp(v.bar, 0, 100));
     ShowLog(v.log);
+    rendering_ = false;
 }

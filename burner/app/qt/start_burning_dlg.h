@@ -70,6 +70,7 @@ class CStartBurningDlg : public QDialog {
     platform::MessageLoop* loop_;
     std::string shownLog_;
     bool renderQueued_ = false;
+    bool rendering_ = false;
 
     QLineEdit* outputEdit_ = nullptr;
     QPushButton* selectButton_ = nullptr;
