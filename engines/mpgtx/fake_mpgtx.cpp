@@ -31,7 +31,7 @@ void FakeMpgtx::mpgtx_Demuxer(_mpgtx_demuxer_param_* param) {
 }
 
 bool FakeMpgtx::CompleteCheck(bool invalid, std::int64_t size, float seconds, int width, int height,
-                              float frameRate) {
+                              float frameRate, const std::string& reason) {
     _mpgtx_check_param_* p = check_;
     if (!p) return false;
     check_ = nullptr; // the handler may start the next check at once
@@ -40,6 +40,7 @@ bool FakeMpgtx::CompleteCheck(bool invalid, std::int64_t size, float seconds, in
     p->width = width;
     p->height = height;
     p->frameRate = frameRate;
+    SetCheckRefusalReason(*p, reason);
     DeliverToWindow(sendMessages, p->window, static_cast<unsigned>(p->message), invalid ? 1 : 0, 0);
     return true;
 }

@@ -20,10 +20,10 @@ class FakeMpgtx : public Mpgtx {
     void mpgtx_Checkfile(_mpgtx_check_param_* param) override;
     void mpgtx_Demuxer(_mpgtx_demuxer_param_* param) override;
 
-    // The pending check reports: results into the record, then 2025 with the invalid flag.
-    // False when no check is pending.
+    // The pending check reports: results and the refusal reason into the record, then 2025 with
+    // the invalid flag. False when no check is pending.
     bool CompleteCheck(bool invalid, std::int64_t size = 0, float seconds = 0, int width = 0,
-                       int height = 0, float frameRate = 0);
+                       int height = 0, float frameRate = 0, const std::string& reason = {});
 
     // Reports of the running demultiplex; false when none runs.
     bool DemuxProgress(float percent);
