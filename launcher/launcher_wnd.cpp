@@ -7,6 +7,7 @@
 #include "platform/shell_open.h"
 #include "skin/skin_description.h"
 
+#include <QAction>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -83,6 +84,13 @@ CLauncherDlg::CLauncherDlg(BurnerProcess& process, const std::string& folder, QW
     m_picture->setGeometry(skin::DialogUnitsToPixels(QRect(33, 45, 179, 125), fontMetrics()));
     m_picture->setScaledContents(false);
     ShowPicture(m_logic.Picture());
+
+    // The window menu's About item (command 16) lives in the window's context menu here.
+    auto* about = new QAction("&About MainApp...", this);
+    about->setObjectName("about");
+    connect(about, &QAction::triggered, this, [this] { m_logic.OnCommand(kSysCmdAboutFirst); });
+    addAction(about);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
 
     m_preview = new QTimer(this);
     m_preview->setInterval(kPreviewPeriodMs);

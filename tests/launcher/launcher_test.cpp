@@ -4,6 +4,7 @@
 #include "launcher/launcher_wnd.h"
 #include "skin/skin_engine.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
@@ -273,7 +274,14 @@ TEST_F(WindowTest, AboutShowsTheVersionOfAppIni) {
         ini.write(c.ini);
         ini.close();
         CLauncherDlg launcher(process, folder);
-        launcher.OnSkinCommand(kCmdAbout);
+        if (&c == cases) {
+            launcher.OnSkinCommand(kCmdAbout);
+        } else {
+            // The window menu's item.
+            auto* item = launcher.findChild<QAction*>("about");
+            ASSERT_NE(item, nullptr);
+            item->trigger();
+        }
         auto* about = launcher.findChild<QDialog*>("100");
         ASSERT_NE(about, nullptr);
         EXPECT_EQ(about->windowTitle(), "About Pellam");
