@@ -24,6 +24,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 // Dialog units of the template's font (Arial 9) in pixels.
@@ -216,7 +218,11 @@ void CBurnerDlg::BuildControls() {
     layout->addLayout(middle, 1);
     layout->addWidget(m_sizeBar);
     layout->addWidget(m_totals);
-    resize(DluX(fm, 422), DluY(fm, 265));
+    // The template's size, widened where the list's fixed column widths need more.
+    int columnsWidth = 0;
+    for (int i = 0; i < m_list->columnCount(); ++i)
+        columnsWidth += m_list->columnWidth(i);
+    resize(std::max(DluX(fm, 422), columnsWidth + DluX(fm, 40)), DluY(fm, 265));
 }
 
 void CBurnerDlg::BuildMenu() {
