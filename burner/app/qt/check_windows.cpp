@@ -17,6 +17,8 @@ void MakePlainWhite(QDialog& window) {
     QPalette palette = window.palette();
     palette.setColor(QPalette::Window, Qt::white);
     window.setPalette(palette);
+    // An application-wide style sheet would otherwise paint its own face.
+    window.setStyleSheet("QDialog { background-color: white; }");
     window.setModal(false);
 }
 
