@@ -2,13 +2,13 @@
 # How long the Start Burning window stops answering while a VideoCD image is built: a 10 ms
 # timer on the window's thread records its longest lateness during the build of four copies of
 # a 60-second VideoCD clip (made here with ffmpeg), with the scripted CD engine.
-# Usage: bench/run_ui_stall_bench.sh [BUILD-DIR]   (default build-bench)
+# Usage: bench/run_ui_stall_bench.sh [BUILD-DIR]   (default build-uistall, a Release build with tests)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build="${1:-build-bench}"
+build="${1:-build-uistall}"
 command -v ffmpeg >/dev/null || { echo "ffmpeg is needed" >&2; exit 1; }
 if [ ! -f "$build/build.ninja" ]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPELLAM_TESTS=ON >/dev/null
 fi
 cmake --build "$build" -j2 --target burner_qt_start_burning_dlg_test >/dev/null
 
