@@ -23,13 +23,13 @@ class CSizeRange : public QWidget {
     void SetValue(int value);
     int GetValue() const { return m_scale.value; }
 
-    const SizeRangeScale& Scale() const { return m_scale; }
+    const SizeRangeSpec& Scale() const { return m_scale; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    SizeRangeScale m_scale;
+    SizeRangeSpec m_scale;
     int m_nWidth = 0;
     int m_nHeight = 0;
 };

@@ -17,7 +17,7 @@ SizeRangeShape Fill(QRect rect, QColor colour) {
 
 } // namespace
 
-std::vector<SizeRangeShape> PlanSizeRange(const SizeRangeScale& scale, int width, int height) {
+std::vector<SizeRangeShape> PlanSizeRange(const SizeRangeSpec& scale, int width, int height) {
     std::vector<SizeRangeShape> shapes;
     const int W = width, H = height;
     shapes.push_back(Fill(QRect(0, 0, W, H), QColor(240, 240, 240)));

@@ -20,7 +20,9 @@ struct SizeRangeBand {
     QColor colour;
 };
 
-struct SizeRangeScale {
+// Not named SizeRangeScale: the burner's logic has a class of that name, and two types of one
+// name in one program share their implicit members.
+struct SizeRangeSpec {
     int max = 0;
     int minorStep = 0;
     int labelStep = 0;
@@ -45,4 +47,4 @@ constexpr int kSizeRangeLabelPixels = 15;
 
 // x of a value is value * width / max, truncated; so is every other coordinate. A scale whose
 // max or steps are not positive draws only what does not divide by them.
-std::vector<SizeRangeShape> PlanSizeRange(const SizeRangeScale& scale, int width, int height);
+std::vector<SizeRangeShape> PlanSizeRange(const SizeRangeSpec& scale, int width, int height);

@@ -20,8 +20,8 @@ struct Scale {
 const Scale kVcd{750, 10, 100, 650, 700};
 const Scale kDvd{4800, 100, 500, 4200, 4300};
 
-SizeRangeScale MakeScale(const Scale& s, int value) {
-    SizeRangeScale scale;
+SizeRangeSpec MakeScale(const Scale& s, int value) {
+    SizeRangeSpec scale;
     scale.max = s.max;
     scale.minorStep = s.minor;
     scale.labelStep = s.label;
@@ -126,7 +126,7 @@ TEST(SizeRangePlan, BandsRunFromTheirStartToTheClampedValueOverTheirShadows) {
 }
 
 TEST(SizeRangePlan, AScaleWithoutSizeOrStepsDrawsOnlyWhatItCan) {
-    SizeRangeScale scale = MakeScale(kVcd, 100);
+    SizeRangeSpec scale = MakeScale(kVcd, 100);
     scale.max = 0;
     EXPECT_EQ(PlanSizeRange(scale, 300, 40).size(), 1u) << "only the background";
     scale = MakeScale(kVcd, 100);

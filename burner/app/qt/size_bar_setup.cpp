@@ -20,7 +20,7 @@ void ApplySizeBarSetup(QWidget& widget, const SizeBarSetup& setup) {
     auto* range = qobject_cast<CSizeRange*>(&widget);
     if (!range) return;
     CSizeRange& bar = *range;
-    const SizeRangeScale& now = bar.Scale();
+    const SizeRangeSpec& now = bar.Scale();
     const bool sameScale =
         now.max == setup.max && now.minorStep == setup.minorStep &&
         now.labelStep == setup.labelStep && now.unit == QString::fromStdString(setup.unit) &&
