@@ -240,8 +240,7 @@ TEST(AddFilesDvd, ChecksTheChosenFilesOneAfterAnother) {
         EXPECT_EQ(w.mpgtx.checkedPaths[1], "/m/two.mpg");
         // Each check starts on a zeroed record.
         EXPECT_EQ(rec.fileSize, 0);
-        std::strcpy(reinterpret_cast<char*>(w.Record().reserved1088), "Not a program stream.");
-        ASSERT_TRUE(w.mpgtx.CompleteCheck(true));
+        ASSERT_TRUE(w.mpgtx.CompleteCheck(true, 0, 0, 0, 0, 0, "Not a program stream."));
         w.loop.Pump();
         ASSERT_TRUE(w.mpgtx.CompleteCheck(false, 100 * kMb, 3725.46f, 720, 480, 29.97f));
         w.loop.Pump();

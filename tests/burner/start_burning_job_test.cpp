@@ -86,6 +86,19 @@ std::string Fixture(const char* name) {
     return std::string(PELLAM_FIXTURES) + "/" + name;
 }
 
+// Sees every message the dialog handles, so that no state in between goes unseen however many
+// messages one pump takes.
+struct WatchedJob : CStartBurningJob {
+    using CStartBurningJob::CStartBurningJob;
+    std::function<void()> watch;
+    platform::LRESULT OnMessage(unsigned message, platform::WPARAM wParam,
+                                platform::LPARAM lParam) override {
+        platform::LRESULT r = CStartBurningJob::OnMessage(message, wParam, lParam);
+        if (watch) watch();
+        return r;
+    }
+};
+
 struct JobTest : ::testing::Test {
     platform::ManualMessageLoop loop;
     FixedClock clock;
@@ -98,7 +111,7 @@ struct JobTest : ::testing::Test {
     engines::FakeMpgtx mpgtx;
     engines::FakeMplex mplex;
     engines::FakeDvdAuthor author;
-    std::unique_ptr<CStartBurningJob> job;
+    std::unique_ptr<WatchedJob> job;
     int maxBar = 0;
     std::vector<std::string> statuses;
 
@@ -128,7 +141,8 @@ struct JobTest : ::testing::Test {
         s.mpgtx = &mpgtx;
         s.multiplexer = &mplex;
         s.author = &author;
-        job = std::make_unique<CStartBurningJob>(std::move(s));
+        job = std::make_unique<WatchedJob>(std::move(s));
+        job->watch = [this] { Watch(); };
         host.job = &job->Job();
         job->AttachLoop(&loop);
         job->OnInitDialog({});
