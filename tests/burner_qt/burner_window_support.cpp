@@ -23,8 +23,9 @@ QApplication& App() {
     static int argc = 1;
     static char name[] = "burner_qt_test";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: torn down among the static destructors it crashes in its window clean-up.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 bool WaitFor(const std::function<bool()>& condition, int ms) {

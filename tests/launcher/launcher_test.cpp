@@ -25,8 +25,9 @@ QApplication& App() {
     static int argc = 1;
     static char name[] = "launcher_test";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: torn down among the static destructors it crashes in its window clean-up.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 class FakeProcess : public BurnerProcess {

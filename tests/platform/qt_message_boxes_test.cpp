@@ -17,8 +17,9 @@ QApplication& App() {
     static int argc = 1;
     static char name[] = "qt_message_boxes_test";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: torn down among the static destructors it crashes in its window clean-up.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 // Clicks a button of the box that is about to show, noting what it showed.
