@@ -12,7 +12,7 @@
 namespace dvdtools {
 
 std::vector<std::string> TranscriptLines(const std::string& name) {
-    std::ifstream in(std::string(PELLAM_SOURCE_DIR) + "/../shared/tool-transcripts/" + name);
+    std::ifstream in(std::string(PELLAM_SOURCE_DIR) + "/tests/engines/transcripts/" + name);
     std::vector<std::string> lines;
     bool inside = false;
     for (std::string line; std::getline(in, line);) {

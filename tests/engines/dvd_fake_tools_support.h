@@ -7,7 +7,7 @@
 
 namespace dvdtools {
 
-// The tool's output as recorded in ../shared/tool-transcripts/NAME (stdout, then stderr, or the
+// The tool's output as recorded in tests/engines/transcripts/NAME (stdout, then stderr, or the
 // posted output), one entry per line.
 std::vector<std::string> TranscriptLines(const std::string& name);
 
